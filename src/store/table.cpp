@@ -1,0 +1,532 @@
+#include "table.h"
+
+#include "collation.h"
+#include "storeerror.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace store {
+namespace {
+
+bool isTextType(FieldType t) { return t == FieldType::Text || t == FieldType::Memo; }
+
+quint32 orderedBits(qint32 v, bool descending)
+{
+    const quint32 bits = quint32(v) ^ 0x80000000u;
+    return descending ? ~bits : bits;
+}
+
+} // namespace
+
+Table::Table(const QString &path, TableDef def, TableFile::Durability durability)
+    : m_def(std::move(def)), m_file(TableFile::open(path, m_def, durability))
+{
+    m_columns.resize(m_def.fields.size());
+    compileIndexes();
+    if (m_def.primary.fields.size() == 1) {
+        const int f = m_def.fieldIndex(m_def.primary.fields.front().name);
+        if (m_def.fields[std::size_t(f)].isNumeric())
+            m_primaryField = f;
+    }
+    load();
+}
+
+Table::~Table() = default;
+
+void Table::compileIndexes()
+{
+    auto compile = [this](const IndexDef &def) {
+        Index idx;
+        idx.def = def;
+        for (const IndexField &f : def.fields) {
+            const int fi = m_def.fieldIndex(f.name);
+            if (fi < 0)
+                throw StoreError(QStringLiteral("El índice %1 nombra un campo que no existe: %2")
+                                     .arg(def.name, f.name));
+            idx.fields.push_back({fi, isTextType(m_def.fields[std::size_t(fi)].type),
+                                  f.order == Order::Descending});
+        }
+        return idx;
+    };
+    m_indexes.push_back(compile(m_def.primary));
+    for (const IndexDef &def : m_def.indexes)
+        m_indexes.push_back(compile(def));
+    // Sort keys are kept only for the texts that an index orders by.
+    for (const Index &idx : m_indexes)
+        for (const CompiledField &f : idx.fields)
+            if (f.text)
+                m_columns[std::size_t(f.field)].keyed = true;
+}
+
+void Table::load()
+{
+    QStringList cols{QStringLiteral("rowid")};
+    for (const FieldDef &f : m_def.fields)
+        cols << (f.type == FieldType::Graphic ? QStringLiteral("\"%1\" IS NULL").arg(f.name)
+                                              : QStringLiteral("\"%1\"").arg(f.name));
+    {
+        Statement count = m_file.prepare(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(m_def.tableName));
+        const std::size_t n = count.step() ? std::size_t(count.integer(0)) : 0;
+        m_rowids.reserve(n);
+        m_alive.reserve(n);
+        for (std::size_t f = 0; f < m_columns.size(); ++f) {
+            const FieldDef &fd = m_def.fields[f];
+            m_columns[f].nulls.reserve(n);
+            if (fd.isNumeric())
+                m_columns[f].ints.reserve(n);
+            else if (isTextType(fd.type))
+                m_columns[f].texts.reserve(n);
+        }
+    }
+    Statement st = m_file.prepare(QStringLiteral("SELECT %1 FROM \"%2\"")
+                                      .arg(cols.join(QStringLiteral(", ")), m_def.tableName));
+    const int nf = fieldCount();
+    while (st.step()) {
+        const Slot s = Slot(m_rowids.size());
+        m_rowids.push_back(st.integer(0));
+        m_alive.push_back(1);
+        for (int f = 0; f < nf; ++f) {
+            Column &c = m_columns[std::size_t(f)];
+            const FieldDef &fd = m_def.fields[std::size_t(f)];
+            const int col = f + 1;
+            if (fd.type == FieldType::Graphic) {
+                c.nulls.push_back(st.integer(col) != 0);
+            } else if (fd.isNumeric()) {
+                c.nulls.push_back(st.isNull(col));
+                c.ints.push_back(qint32(st.integer(col)));
+            } else {
+                c.nulls.push_back(st.isNull(col));
+                c.texts.push_back(st.text(col));
+            }
+        }
+        if (m_primaryField >= 0)
+            m_primary.emplace(m_columns[std::size_t(m_primaryField)].ints[s], s);
+    }
+    for (Column &c : m_columns)
+        if (c.keyed) {
+            c.sortKeys.reserve(c.texts.size());
+            for (const QString &t : c.texts)
+                c.sortKeys.push_back(spanishSortKey(t));
+        }
+    for (Index &idx : m_indexes)
+        sortIndex(idx);
+}
+
+void Table::sortIndex(Index &idx)
+{
+    idx.order.clear();
+    idx.order.reserve(m_rowids.size());
+    for (Slot s = 0; s < m_alive.size(); ++s)
+        if (m_alive[s])
+            idx.order.push_back(s);
+
+    bool packable = !idx.fields.empty() && idx.fields.size() <= 2;
+    for (const CompiledField &f : idx.fields) {
+        if (f.text)
+            packable = false;
+        else {
+            const auto &nulls = m_columns[std::size_t(f.field)].nulls;
+            if (std::find(nulls.begin(), nulls.end(), quint8(1)) != nulls.end())
+                packable = false;
+        }
+    }
+    if (!packable) {
+        std::sort(idx.order.begin(), idx.order.end(),
+                  [&](Slot a, Slot b) { return compare(int(&idx - m_indexes.data()), a, b) < 0; });
+        return;
+    }
+    // Integer keys: sort packed 64-bit keys, which is several times faster on large tables.
+    struct Packed
+    {
+        quint64 key;
+        Slot slot;
+    };
+    std::vector<Packed> packed;
+    packed.reserve(idx.order.size());
+    const CompiledField first = idx.fields[0];
+    const bool two = idx.fields.size() == 2;
+    const auto &ints1 = m_columns[std::size_t(first.field)].ints;
+    const std::vector<qint32> *ints2 = two ? &m_columns[std::size_t(idx.fields[1].field)].ints : nullptr;
+    for (Slot s : idx.order) {
+        quint64 key = quint64(orderedBits(ints1[s], first.descending)) << 32;
+        if (two)
+            key |= orderedBits((*ints2)[s], idx.fields[1].descending);
+        packed.push_back({key, s});
+    }
+    std::sort(packed.begin(), packed.end(), [](const Packed &a, const Packed &b) {
+        return a.key != b.key ? a.key < b.key : a.slot < b.slot;
+    });
+    for (std::size_t i = 0; i < packed.size(); ++i)
+        idx.order[i] = packed[i].slot;
+}
+
+bool Table::isNull(Slot s, int field) const
+{
+    return m_columns[std::size_t(field)].nulls[s] != 0;
+}
+
+qint32 Table::integer(Slot s, int field) const
+{
+    const Column &c = m_columns[std::size_t(field)];
+    return c.ints.empty() ? 0 : c.ints[s];
+}
+
+const QString &Table::text(Slot s, int field) const
+{
+    static const QString empty;
+    const Column &c = m_columns[std::size_t(field)];
+    return c.texts.empty() ? empty : c.texts[s];
+}
+
+QByteArray Table::blob(Slot s, int field) const
+{
+    if (isNull(s, field))
+        return {};
+    auto *self = const_cast<Table *>(this);
+    Statement st = self->m_file.prepare(QStringLiteral("SELECT \"%1\" FROM \"%2\" WHERE rowid = ?")
+                                            .arg(m_def.fields[std::size_t(field)].name, m_def.tableName));
+    st.bindInt(1, m_rowids[s]);
+    return st.step() ? st.blob(0) : QByteArray();
+}
+
+QVariant Table::value(Slot s, int field) const
+{
+    if (isNull(s, field))
+        return {};
+    const FieldDef &fd = m_def.fields[std::size_t(field)];
+    if (fd.isNumeric())
+        return integer(s, field);
+    if (isTextType(fd.type))
+        return text(s, field);
+    return blob(s, field);
+}
+
+int Table::indexNumber(const QString &name) const
+{
+    if (name.isEmpty())
+        return 0;
+    for (std::size_t i = 1; i < m_indexes.size(); ++i)
+        if (m_indexes[i].def.name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+const std::vector<Slot> &Table::order(int index) const { return m_indexes[std::size_t(index)].order; }
+const IndexDef &Table::indexDef(int index) const { return m_indexes[std::size_t(index)].def; }
+
+const QByteArray &Table::sortKey(Slot s, int field) const
+{
+    return m_columns[std::size_t(field)].sortKeys[s];
+}
+
+int Table::compareField(const CompiledField &f, Slot a, Slot b) const
+{
+    const Column &c = m_columns[std::size_t(f.field)];
+    const bool na = c.nulls[a] != 0, nb = c.nulls[b] != 0;
+    int r = 0;
+    if (na || nb) {
+        r = na == nb ? 0 : (na ? -1 : 1);
+    } else if (f.text) {
+        const QByteArray &ka = c.sortKeys[a], &kb = c.sortKeys[b];
+        r = ka < kb ? -1 : (kb < ka ? 1 : 0);
+    } else {
+        r = c.ints[a] < c.ints[b] ? -1 : (c.ints[b] < c.ints[a] ? 1 : 0);
+    }
+    return f.descending ? -r : r;
+}
+
+int Table::compare(int index, Slot a, Slot b) const
+{
+    for (const CompiledField &f : m_indexes[std::size_t(index)].fields)
+        if (const int r = compareField(f, a, b))
+            return r;
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+int Table::compareLeading(int index, Slot a, const QVariant &key) const
+{
+    const CompiledField &f = m_indexes[std::size_t(index)].fields.front();
+    const Column &c = m_columns[std::size_t(f.field)];
+    int r = 0;
+    if (c.nulls[a] || key.isNull()) {
+        r = (c.nulls[a] != 0) == key.isNull() ? 0 : (c.nulls[a] ? -1 : 1);
+    } else if (f.text) {
+        const QByteArray k = spanishSortKey(key.toString());
+        r = c.sortKeys[a] < k ? -1 : (k < c.sortKeys[a] ? 1 : 0);
+    } else {
+        const qint64 v = key.toLongLong();
+        r = c.ints[a] < v ? -1 : (v < c.ints[a] ? 1 : 0);
+    }
+    return f.descending ? -r : r;
+}
+
+std::size_t Table::positionOf(int index, Slot s) const
+{
+    const auto &ord = order(index);
+    const auto it = std::lower_bound(ord.begin(), ord.end(), s,
+                                     [&](Slot x, Slot y) { return compare(index, x, y) < 0; });
+    return std::size_t(it - ord.begin());
+}
+
+std::optional<Slot> Table::findPrimary(qint32 key) const
+{
+    const auto it = m_primary.find(key);
+    if (it == m_primary.end())
+        return std::nullopt;
+    return it->second;
+}
+
+void Table::validate(const Record &record) const
+{
+    for (std::size_t f = 0; f < m_def.fields.size(); ++f) {
+        const QVariant &v = record.values[f];
+        if (v.isNull())
+            continue;
+        const FieldDef &fd = m_def.fields[f];
+        if (fd.type == FieldType::Text && v.toString().size() > fd.size)
+            throw StoreError(QStringLiteral("El texto del campo %1 supera los %2 caracteres permitidos")
+                                 .arg(fd.name)
+                                 .arg(fd.size));
+        if (fd.isNumeric()) {
+            const qint64 n = v.toLongLong();
+            const qint64 lo = fd.type == FieldType::SmallInt ? -32768 : std::numeric_limits<qint32>::min();
+            const qint64 hi = fd.type == FieldType::SmallInt ? 32767 : std::numeric_limits<qint32>::max();
+            if (n < lo || n > hi)
+                throw StoreError(QStringLiteral("El valor %1 está fuera del rango del campo %2").arg(n).arg(fd.name));
+        }
+    }
+}
+
+void Table::bindRecord(Statement &st, const Record &record, bool onlyChanged, int &next) const
+{
+    for (std::size_t f = 0; f < m_def.fields.size(); ++f) {
+        if (onlyChanged && !record.changed[f])
+            continue;
+        const QVariant &v = record.values[f];
+        const FieldDef &fd = m_def.fields[f];
+        const int i = next++;
+        if (v.isNull() || !v.isValid())
+            st.bindNull(i);
+        else if (fd.isNumeric())
+            st.bindInt(i, v.toLongLong());
+        else if (fd.type == FieldType::Graphic)
+            st.bindBlob(i, v.toByteArray());
+        else
+            st.bindText(i, v.toString());
+    }
+}
+
+qint64 Table::writeInsert(Record &record)
+{
+    if (!m_insert) {
+        QStringList names, marks;
+        for (const FieldDef &f : m_def.fields) {
+            names << QLatin1Char('"') + f.name + QLatin1Char('"');
+            marks << QStringLiteral("?");
+        }
+        m_insert = m_file.prepare(QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
+                                      .arg(m_def.tableName, names.join(QLatin1Char(',')),
+                                           marks.join(QLatin1Char(','))));
+    }
+    int next = 1;
+    bindRecord(*m_insert, record, false, next);
+    try {
+        m_insert->run();
+    } catch (...) {
+        m_insert->reset();
+        throw;
+    }
+    const qint64 rowid = sqlite3_last_insert_rowid(m_file.handle());
+    if (m_primaryField >= 0 && record.values[std::size_t(m_primaryField)].isNull())
+        record.values[std::size_t(m_primaryField)] = qint32(rowid);
+    return rowid;
+}
+
+Slot Table::store(const Record &record, qint64 rowid)
+{
+    const Slot s = Slot(m_rowids.size());
+    m_rowids.push_back(rowid);
+    m_alive.push_back(1);
+    for (std::size_t f = 0; f < m_columns.size(); ++f) {
+        Column &c = m_columns[f];
+        const FieldDef &fd = m_def.fields[f];
+        c.nulls.push_back(1);
+        if (fd.isNumeric())
+            c.ints.push_back(0);
+        else if (isTextType(fd.type))
+            c.texts.emplace_back();
+        if (c.keyed)
+            c.sortKeys.emplace_back();
+        assign(s, int(f), record.values[f]);
+    }
+    return s;
+}
+
+void Table::assign(Slot s, int field, const QVariant &v)
+{
+    Column &c = m_columns[std::size_t(field)];
+    const FieldDef &fd = m_def.fields[std::size_t(field)];
+    const bool null = v.isNull() || !v.isValid();
+    c.nulls[s] = null;
+    if (fd.isNumeric()) {
+        c.ints[s] = null ? 0 : v.toInt();
+    } else if (isTextType(fd.type)) {
+        c.texts[s] = null ? QString() : v.toString();
+        if (c.keyed)
+            c.sortKeys[s] = spanishSortKey(c.texts[s]);
+    }
+}
+
+void Table::indexInsert(Slot s)
+{
+    for (std::size_t i = 0; i < m_indexes.size(); ++i) {
+        auto &ord = m_indexes[i].order;
+        const auto it = std::lower_bound(ord.begin(), ord.end(), s,
+                                         [&](Slot x, Slot y) { return compare(int(i), x, y) < 0; });
+        ord.insert(it, s);
+    }
+    if (m_primaryField >= 0)
+        m_primary[m_columns[std::size_t(m_primaryField)].ints[s]] = s;
+}
+
+void Table::indexErase(Slot s)
+{
+    for (std::size_t i = 0; i < m_indexes.size(); ++i) {
+        auto &ord = m_indexes[i].order;
+        const std::size_t pos = positionOf(int(i), s);
+        if (pos < ord.size() && ord[pos] == s)
+            ord.erase(ord.begin() + std::ptrdiff_t(pos));
+    }
+    if (m_primaryField >= 0) {
+        const auto it = m_primary.find(m_columns[std::size_t(m_primaryField)].ints[s]);
+        if (it != m_primary.end() && it->second == s)
+            m_primary.erase(it);
+    }
+}
+
+Slot Table::insert(Record &record)
+{
+    validate(record);
+    const qint64 rowid = writeInsert(record);
+    const Slot s = store(record, rowid);
+    indexInsert(s);
+    emit rowInserted(s);
+    return s;
+}
+
+void Table::update(Slot s, const Record &record)
+{
+    validate(record);
+    if (std::find(record.changed.begin(), record.changed.end(), true) == record.changed.end())
+        return;
+    QStringList sets;
+    for (std::size_t f = 0; f < m_def.fields.size(); ++f)
+        if (record.changed[f])
+            sets << QStringLiteral("\"%1\" = ?").arg(m_def.fields[f].name);
+    Statement st = m_file.prepare(QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid = ?")
+                                      .arg(m_def.tableName, sets.join(QStringLiteral(", "))));
+    int next = 1;
+    bindRecord(st, record, true, next);
+    st.bindInt(next, m_rowids[s]);
+    st.run();
+
+    emit rowAboutToChange(s);
+    indexErase(s);
+    for (std::size_t f = 0; f < m_def.fields.size(); ++f)
+        if (record.changed[f])
+            assign(s, int(f), record.values[f]);
+    // A primary key written by hand moves the row's identity in the file as well.
+    if (m_primaryField >= 0 && record.changed[std::size_t(m_primaryField)]
+        && m_def.fields[std::size_t(m_primaryField)].type != FieldType::Graphic) {
+        Statement rid = m_file.prepare(QStringLiteral("SELECT rowid FROM \"%1\" WHERE \"%2\" = ?")
+                                           .arg(m_def.tableName, m_def.fields[std::size_t(m_primaryField)].name));
+        rid.bindInt(1, m_columns[std::size_t(m_primaryField)].ints[s]);
+        if (rid.step())
+            m_rowids[s] = rid.integer(0);
+    }
+    indexInsert(s);
+    emit rowUpdated(s);
+}
+
+void Table::remove(Slot s)
+{
+    if (!m_delete)
+        m_delete = m_file.prepare(QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?").arg(m_def.tableName));
+    m_delete->bindInt(1, m_rowids[s]);
+    m_delete->run();
+    emit rowAboutToChange(s);
+    indexErase(s);
+    m_alive[s] = 0;
+    for (Column &c : m_columns) {
+        if (!c.texts.empty())
+            c.texts[s] = QString();
+        if (c.keyed)
+            c.sortKeys[s] = QByteArray();
+    }
+    emit rowRemoved(s);
+}
+
+void Table::resetMemory()
+{
+    for (Column &c : m_columns) {
+        c.ints.clear();
+        c.texts.clear();
+        c.nulls.clear();
+        c.sortKeys.clear();
+    }
+    m_rowids.clear();
+    m_alive.clear();
+    m_primary.clear();
+    for (Index &idx : m_indexes)
+        idx.order.clear();
+    ++m_generation;
+}
+
+void Table::empty()
+{
+    m_file.exec(QStringLiteral("DELETE FROM \"%1\"").arg(m_def.tableName));
+    resetMemory();
+    emit reloaded();
+}
+
+void Table::insertMany(std::vector<Record> &records)
+{
+    if (records.empty())
+        return;
+    for (const Record &r : records)
+        validate(r);
+    std::vector<qint64> rowids;
+    rowids.reserve(records.size());
+    m_file.begin();
+    try {
+        for (Record &r : records)
+            rowids.push_back(writeInsert(r));
+        m_file.commit();
+    } catch (...) {
+        m_file.rollback();
+        // Keys handed out for the rolled-back rows are void.
+        if (m_primaryField >= 0 && m_def.fields[std::size_t(m_primaryField)].type == FieldType::AutoInc)
+            for (std::size_t i = 0; i < rowids.size(); ++i)
+                records[i].values[std::size_t(m_primaryField)] = QVariant();
+        throw;
+    }
+    const std::size_t before = m_rowids.size();
+    for (std::size_t i = 0; i < records.size(); ++i)
+        store(records[i], rowids[i]);
+    if (records.size() * 8 > before) {
+        for (Slot s = Slot(before); s < m_rowids.size(); ++s)
+            if (m_primaryField >= 0)
+                m_primary[m_columns[std::size_t(m_primaryField)].ints[s]] = s;
+        for (Index &idx : m_indexes)
+            sortIndex(idx);
+    } else {
+        for (Slot s = Slot(before); s < m_rowids.size(); ++s)
+            indexInsert(s);
+    }
+    emit reloaded();
+}
+
+} // namespace store

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "tabledef.h"
+#include "tablefile.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QVariant>
+
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace store {
+
+using Slot = quint32;
+
+// One row's values in field order, as handed to insert and update. For a picture field an
+// invalid QVariant is the empty picture; `changed` says which fields an update writes.
+struct Record
+{
+    std::vector<QVariant> values;
+    std::vector<bool> changed;
+};
+
+// One open table: the file holds the truth, and every row is also kept in memory, with each
+// index as a sorted list of rows, so that views move, search and count without asking the
+// file. Every change reaches the file before memory, and before the call returns.
+class Table : public QObject
+{
+    Q_OBJECT
+public:
+    Table(const QString &path, TableDef def, TableFile::Durability durability);
+    ~Table() override;
+
+    const TableDef &def() const { return m_def; }
+    QString displayName() const { return m_file.displayName(); }
+    int fieldCount() const { return int(m_def.fields.size()); }
+    int fieldIndex(const QString &name) const { return m_def.fieldIndex(name); }
+    quint64 generation() const { return m_generation; }
+
+    bool isAlive(Slot s) const { return s < m_alive.size() && m_alive[s]; }
+    bool isNull(Slot s, int field) const;
+    qint32 integer(Slot s, int field) const;
+    const QString &text(Slot s, int field) const;
+    QByteArray blob(Slot s, int field) const; // read from the file on demand
+    QVariant value(Slot s, int field) const;
+
+    // Index 0 is the primary key; 1.. the secondary indexes in definition order.
+    int indexCount() const { return int(m_indexes.size()); }
+    int indexNumber(const QString &name) const; // -1 when unknown
+    const std::vector<Slot> &order(int index) const;
+    const IndexDef &indexDef(int index) const;
+    // <0, 0, >0 as a sorts before, with, after b in the index (0 only for a == b).
+    int compare(int index, Slot a, Slot b) const;
+    // The same against a slot's leading index field only.
+    int compareLeading(int index, Slot a, const QVariant &key) const;
+    // Position of a live slot in an index.
+    std::size_t positionOf(int index, Slot s) const;
+
+    std::optional<Slot> findPrimary(qint32 key) const;
+    const QByteArray &sortKey(Slot s, int field) const;
+
+    Slot insert(Record &record);
+    void update(Slot s, const Record &record);
+    void remove(Slot s);
+    void empty();
+    // Many new rows in one transaction; all or nothing.
+    void insertMany(std::vector<Record> &records);
+
+signals:
+    void rowInserted(store::Slot s);
+    void rowUpdated(store::Slot s);
+    void rowRemoved(store::Slot s);
+    void reloaded(); // many rows changed at once: rebuild from scratch
+    void rowAboutToChange(store::Slot s); // before an update or removal, while its values stand
+
+private:
+    struct Column
+    {
+        std::vector<qint32> ints;
+        std::vector<QString> texts;
+        std::vector<quint8> nulls;
+        std::vector<QByteArray> sortKeys; // texts that an index orders by
+        bool keyed = false;
+    };
+    struct CompiledField
+    {
+        int field;
+        bool text;
+        bool descending;
+    };
+    struct Index
+    {
+        IndexDef def;
+        std::vector<CompiledField> fields;
+        std::vector<Slot> order;
+    };
+
+    void load();
+    void compileIndexes();
+    void sortIndex(Index &idx);
+    void validate(const Record &record) const;
+    Slot store(const Record &record, qint64 rowid);
+    void assign(Slot s, int field, const QVariant &v);
+    void indexInsert(Slot s);
+    void indexErase(Slot s);
+    int compareField(const CompiledField &f, Slot a, Slot b) const;
+    void bindRecord(Statement &st, const Record &record, bool onlyChanged, int &next) const;
+    qint64 writeInsert(Record &record);
+    void resetMemory();
+
+    TableDef m_def;
+    TableFile m_file;
+    std::vector<Column> m_columns;
+    std::vector<qint64> m_rowids;
+    std::vector<quint8> m_alive;
+    std::vector<Index> m_indexes;
+    std::unordered_map<qint32, Slot> m_primary;
+    int m_primaryField = -1; // single integer primary key, or -1
+    std::optional<Statement> m_insert;
+    std::optional<Statement> m_delete;
+    quint64 m_generation = 1;
+};
+
+} // namespace store

@@ -1,0 +1,103 @@
+#include "datagrid.h"
+
+#include "store/datasource.h"
+#include "store/storeerror.h"
+#include "store/view.h"
+
+#include <QHeaderView>
+
+namespace {
+std::function<void(const QString &)> &errorHandler()
+{
+    static std::function<void(const QString &)> handler;
+    return handler;
+}
+} // namespace
+
+DataGrid::DataGrid(QWidget *parent) : QTableView(parent)
+{
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    setAlternatingRowColors(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(16);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsMovable(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void DataGrid::setErrorHandler(std::function<void(const QString &)> handler)
+{
+    errorHandler() = std::move(handler);
+}
+
+void DataGrid::setDataSource(store::DataSource *source, const QList<GridColumn> &columns)
+{
+    delete m_model;
+    m_model = new TableModel(source, this);
+    m_model->setColumns(columns);
+    setModel(m_model);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &DataGrid::followView);
+    connect(source, &store::DataSource::currentChanged, this, &DataGrid::followView);
+    followView();
+}
+
+store::DataSource *DataGrid::dataSource() const
+{
+    return m_model ? m_model->dataSource() : nullptr;
+}
+
+void DataGrid::setColumnField(int column, const QString &field)
+{
+    if (m_model)
+        m_model->setColumnField(column, field);
+}
+
+void DataGrid::setTitlesVisible(bool visible)
+{
+    horizontalHeader()->setVisible(visible);
+}
+
+void DataGrid::followView()
+{
+    if (!m_model || !selectionModel())
+        return;
+    const int row = m_model->view()->currentRow();
+    m_following = true;
+    if (row >= 0 && row < m_model->rowCount()) {
+        const QModelIndex idx = m_model->index(row, std::max(0, currentIndex().column()));
+        selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(idx);
+    } else {
+        selectionModel()->clear();
+    }
+    m_following = false;
+}
+
+void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (m_following || !m_model || !current.isValid() || current.row() == previous.row())
+        return;
+    moveView(current.row());
+}
+
+void DataGrid::moveView(int row)
+{
+    store::View *view = m_model->view();
+    if (!view->isOpen() || row == view->currentRow())
+        return;
+    try {
+        view->moveTo(row);
+    } catch (const std::exception &e) {
+        const auto *storeError = dynamic_cast<const store::StoreError *>(&e);
+        const QString message = storeError ? storeError->message() : QString::fromLocal8Bit(e.what());
+        followView();
+        if (errorHandler())
+            errorHandler()(message);
+    }
+}
