@@ -1,1 +1,67 @@
+#include "processing.h"
 
+#include "catalogue/catalogo.h"
+
+#include <algorithm>
+
+namespace repertorio {
+
+std::vector<std::pair<qint32, int>> contarFlores(const store::Table &rel, const std::vector<qint32> &sintomas)
+{
+    const int porSint = rel.indexNumber(QStringLiteral("PorSint"));
+    const int kflor = rel.fieldIndex(QStringLiteral("KFlor"));
+    const auto &orden = rel.order(porSint);
+    std::vector<qint32> flores;
+    for (const qint32 sintoma : sintomas) {
+        const auto [lo, hi] = rel.equalRange(porSint, sintoma);
+        for (std::size_t i = lo; i < hi; ++i)
+            flores.push_back(rel.integer(orden[i], kflor));
+    }
+    // Sorting the flower keys groups each flower's links: the count is the length of its run.
+    std::sort(flores.begin(), flores.end());
+    std::vector<std::pair<qint32, int>> cuentas;
+    for (std::size_t i = 0; i < flores.size();) {
+        std::size_t j = i;
+        while (j < flores.size() && flores[j] == flores[i])
+            ++j;
+        cuentas.emplace_back(flores[i], int(j - i));
+        i = j;
+    }
+    return cuentas;
+}
+
+std::vector<qint32> clavesSeleccionadas(const Catalogo &catalogo)
+{
+    const store::View &sel = catalogo.TRepS;
+    const int clave = sel.fieldNumber(QStringLiteral("Clave"));
+    std::vector<qint32> claves;
+    claves.reserve(std::size_t(sel.recordCount()));
+    for (int row = 0; row < sel.recordCount(); ++row)
+        claves.push_back(sel.valueAt(row, clave).toInt());
+    return claves;
+}
+
+void procesarSeleccion(Catalogo &c)
+{
+    c.vaciarResultado();
+    c.TRepF.setIndexName(QString());
+    c.TRelS.setMasterSource(&c.SRepS);
+
+    const auto cuentas = contarFlores(*c.TRelS.table(), clavesSeleccionadas(c));
+    store::Table &repFlor = *c.TRepF.table();
+    std::vector<store::Record> filas;
+    filas.reserve(cuentas.size());
+    for (const auto &[flor, cant] : cuentas) {
+        store::Record r;
+        r.values = {flor, cant};
+        r.changed = {true, true};
+        filas.push_back(std::move(r));
+    }
+    repFlor.insertMany(filas); // all or nothing: a count too large for the field stores none
+    if (c.TRepS.recordCount() > 0)
+        c.TRepS.last();
+    c.TRepF.setIndexName(QStringLiteral("PorCant"));
+    c.TRepF.first();
+}
+
+} // namespace repertorio
