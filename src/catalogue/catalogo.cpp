@@ -100,6 +100,20 @@ void Catalogo::cerrar()
         v->close();
 }
 
+void Catalogo::vaciarSeleccion()
+{
+    TRepS.close();
+    m_repSint->empty();
+    TRepS.open();
+}
+
+void Catalogo::vaciarResultado()
+{
+    TRepF.close();
+    m_repFlor->empty();
+    TRepF.open();
+}
+
 store::Table *Catalogo::tabla(const QString &nombre) const
 {
     for (const auto *t : {&m_flores, &m_sintomas, &m_rel, &m_repSint, &m_repFlor})

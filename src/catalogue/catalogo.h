@@ -23,6 +23,10 @@ public:
     void abrir();
     void cerrar();
 
+    // Empty the working tables, closing their views around it.
+    void vaciarSeleccion();
+    void vaciarResultado();
+
     // Which flower name `Nom` shows: 1 Spanish, 2 English, 3 scientific. Asked at every read.
     std::function<int()> idiomaFlores;
 

@@ -263,6 +263,16 @@ int Table::compareLeading(int index, Slot a, const QVariant &key) const
     return f.descending ? -r : r;
 }
 
+std::pair<std::size_t, std::size_t> Table::equalRange(int index, const QVariant &key) const
+{
+    const auto &ord = order(index);
+    const auto lo = std::lower_bound(ord.begin(), ord.end(), key,
+                                     [&](Slot s, const QVariant &k) { return compareLeading(index, s, k) < 0; });
+    const auto hi = std::upper_bound(lo, ord.end(), key,
+                                     [&](const QVariant &k, Slot s) { return compareLeading(index, s, k) > 0; });
+    return {std::size_t(lo - ord.begin()), std::size_t(hi - ord.begin())};
+}
+
 std::size_t Table::positionOf(int index, Slot s) const
 {
     const auto &ord = order(index);

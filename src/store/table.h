@@ -55,6 +55,8 @@ public:
     int compare(int index, Slot a, Slot b) const;
     // The same against a slot's leading index field only.
     int compareLeading(int index, Slot a, const QVariant &key) const;
+    // The positions [first, last) of the rows whose leading index field equals key.
+    std::pair<std::size_t, std::size_t> equalRange(int index, const QVariant &key) const;
     // Position of a live slot in an index.
     std::size_t positionOf(int index, Slot s) const;
 

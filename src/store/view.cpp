@@ -288,14 +288,7 @@ void View::computeRange()
         m_hi = 0;
         return;
     }
-    const auto lo = std::lower_bound(ord.begin(), ord.end(), key, [&](Slot s, const QVariant &k) {
-        return m_table->compareLeading(m_index, s, k) < 0;
-    });
-    const auto hi = std::upper_bound(lo, ord.end(), key, [&](const QVariant &k, Slot s) {
-        return m_table->compareLeading(m_index, s, k) > 0;
-    });
-    m_lo = std::size_t(lo - ord.begin());
-    m_hi = std::size_t(hi - ord.begin());
+    std::tie(m_lo, m_hi) = m_table->equalRange(m_index, key);
 }
 
 void View::rebuild()
@@ -448,12 +441,9 @@ bool View::findKey(qint32 key)
     if (m_index == 0 && m_table->def().primary.fields.size() == 1) {
         found = m_table->findPrimary(key);
     } else {
-        const auto &ord = m_table->order(m_index);
-        const auto it = std::lower_bound(ord.begin(), ord.end(), QVariant(key), [&](Slot s, const QVariant &k) {
-            return m_table->compareLeading(m_index, s, k) < 0;
-        });
-        if (it != ord.end() && m_table->compareLeading(m_index, *it, key) == 0)
-            found = *it;
+        const auto [lo, hi] = m_table->equalRange(m_index, key);
+        if (lo < hi)
+            found = m_table->order(m_index)[lo];
     }
     const auto pos = found ? positionOf(*found) : std::nullopt;
     if (!pos)
