@@ -117,6 +117,7 @@ void Table::load()
 
 void Table::sortIndex(Index &idx)
 {
+    idx.ranksValid = false;
     idx.order.clear();
     idx.order.reserve(m_rowids.size());
     for (Slot s = 0; s < m_alive.size(); ++s)
@@ -281,6 +282,18 @@ std::size_t Table::positionOf(int index, Slot s) const
     return std::size_t(it - ord.begin());
 }
 
+const std::vector<quint32> &Table::ranks(int index) const
+{
+    const Index &idx = m_indexes[std::size_t(index)];
+    if (!idx.ranksValid) {
+        idx.ranks.assign(m_alive.size(), 0);
+        for (std::size_t i = 0; i < idx.order.size(); ++i)
+            idx.ranks[idx.order[i]] = quint32(i);
+        idx.ranksValid = true;
+    }
+    return idx.ranks;
+}
+
 std::optional<Slot> Table::findPrimary(qint32 key) const
 {
     const auto it = m_primary.find(key);
@@ -393,6 +406,7 @@ void Table::assign(Slot s, int field, const QVariant &v)
 void Table::indexInsert(Slot s)
 {
     for (std::size_t i = 0; i < m_indexes.size(); ++i) {
+        m_indexes[i].ranksValid = false;
         auto &ord = m_indexes[i].order;
         const auto it = std::lower_bound(ord.begin(), ord.end(), s,
                                          [&](Slot x, Slot y) { return compare(int(i), x, y) < 0; });
@@ -405,6 +419,7 @@ void Table::indexInsert(Slot s)
 void Table::indexErase(Slot s)
 {
     for (std::size_t i = 0; i < m_indexes.size(); ++i) {
+        m_indexes[i].ranksValid = false;
         auto &ord = m_indexes[i].order;
         const std::size_t pos = positionOf(int(i), s);
         if (pos < ord.size() && ord[pos] == s)
@@ -490,8 +505,10 @@ void Table::resetMemory()
     m_rowids.clear();
     m_alive.clear();
     m_primary.clear();
-    for (Index &idx : m_indexes)
+    for (Index &idx : m_indexes) {
         idx.order.clear();
+        idx.ranksValid = false;
+    }
     ++m_generation;
 }
 

@@ -39,6 +39,7 @@ public:
     int fieldIndex(const QString &name) const { return m_def.fieldIndex(name); }
     quint64 generation() const { return m_generation; }
 
+    std::size_t slotCount() const { return m_alive.size(); }
     bool isAlive(Slot s) const { return s < m_alive.size() && m_alive[s]; }
     bool isNull(Slot s, int field) const;
     qint32 integer(Slot s, int field) const;
@@ -59,6 +60,9 @@ public:
     std::pair<std::size_t, std::size_t> equalRange(int index, const QVariant &key) const;
     // Position of a live slot in an index.
     std::size_t positionOf(int index, Slot s) const;
+
+    // Each live row's position in an index, by slot.
+    const std::vector<quint32> &ranks(int index) const;
 
     std::optional<Slot> findPrimary(qint32 key) const;
     const QByteArray &sortKey(Slot s, int field) const;
@@ -97,6 +101,8 @@ private:
         IndexDef def;
         std::vector<CompiledField> fields;
         std::vector<Slot> order;
+        mutable std::vector<quint32> ranks;
+        mutable bool ranksValid = false;
     };
 
     void load();

@@ -259,9 +259,14 @@ bool View::inMasterRange(Slot s) const
     return m_table->compareLeading(m_index, s, mv->value(m_masterField)) == 0;
 }
 
+bool View::passesExpression(Slot s) const
+{
+    return m_table->value(s, m_filterExpr.field).toString() == m_filterExpr.value;
+}
+
 bool View::passesFilters(Slot s) const
 {
-    if (m_filterExpr.field >= 0 && m_table->value(s, m_filterExpr.field).toString() != m_filterExpr.value)
+    if (m_filterExpr.field >= 0 && !passesExpression(s))
         return false;
     return !m_filter || m_filter(s);
 }
@@ -298,10 +303,30 @@ void View::rebuild()
     if (!materialized())
         return;
     const auto &ord = m_table->order(m_index);
+    if (m_passing && m_passing->size() * 8 < m_hi - m_lo) {
+        // Few rows pass: order them by their place in the index instead of walking it.
+        const auto &rank = m_table->ranks(m_index);
+        for (const Slot s : *m_passing)
+            if (m_table->isAlive(s) && rank[s] >= m_lo && rank[s] < m_hi
+                && (m_filterExpr.field < 0 || passesExpression(s)))
+                m_rows.push_back(s);
+        std::sort(m_rows.begin(), m_rows.end(), [&](Slot a, Slot b) { return rank[a] < rank[b]; });
+        return;
+    }
+    std::vector<quint8> passing;
+    if (m_passing) {
+        passing.assign(m_table->slotCount(), 0);
+        for (const Slot s : *m_passing)
+            if (s < passing.size())
+                passing[s] = 1;
+    }
     m_rows.reserve(m_hi - m_lo);
-    for (std::size_t i = m_lo; i < m_hi; ++i)
-        if (passesFilters(ord[i]))
-            m_rows.push_back(ord[i]);
+    for (std::size_t i = m_lo; i < m_hi; ++i) {
+        const Slot s = ord[i];
+        const bool pasa = m_passing ? passing[s] && (m_filterExpr.field < 0 || passesExpression(s)) : passesFilters(s);
+        if (pasa)
+            m_rows.push_back(s);
+    }
 }
 
 int View::recordCount() const
@@ -797,6 +822,16 @@ void View::setFilterCallback(FilterFunction filter)
     if (isOpen())
         checkBrowseMode();
     m_filter = std::move(filter);
+    m_passing.reset();
+    refilter();
+}
+
+void View::setFilterCallback(FilterFunction filter, std::vector<Slot> passing)
+{
+    if (isOpen())
+        checkBrowseMode();
+    m_filter = std::move(filter);
+    m_passing = std::move(passing);
     refilter();
 }
 
@@ -922,6 +957,7 @@ void View::removeDataSource(DataSource *source)
 
 void View::onRowAboutToChange(Slot s)
 {
+    m_passing.reset();
     if (!materialized())
         return;
     // Values still stand, so the row can be found by halving.
@@ -931,6 +967,7 @@ void View::onRowAboutToChange(Slot s)
 
 void View::onRowInserted(Slot s)
 {
+    m_passing.reset();
     const std::optional<Slot> keep = m_current;
     computeRange();
     if (materialized() && inMasterRange(s) && passesFilters(s))
@@ -948,6 +985,7 @@ void View::onRowUpdated(Slot s)
 
 void View::onRowRemoved(Slot s)
 {
+    m_passing.reset();
     const std::optional<Slot> keep = m_current == s ? std::nullopt : m_current;
     const int row = m_row;
     computeRange();
@@ -960,6 +998,7 @@ void View::onRowRemoved(Slot s)
 
 void View::onReloaded()
 {
+    m_passing.reset();
     const std::optional<Slot> keep = m_current;
     rebuild();
     placeCursorOn(keep, 0);

@@ -125,6 +125,9 @@ public:
     void setFilterText(const QString &text);
     QString filterText() const { return m_filterText; }
     void setFilterCallback(FilterFunction filter);
+    // The same, with the rows the callback passes already found by faster means: they are
+    // taken as they are instead of asking the callback row by row.
+    void setFilterCallback(FilterFunction filter, std::vector<Slot> passing);
     void clearFilterCallback();
     bool hasFilterCallback() const { return bool(m_filter); }
     // Re-runs the callback over every row, as when it is attached anew.
@@ -175,6 +178,7 @@ private:
     QVariant derivedValue(const DerivedField &d, std::optional<Slot> slot) const;
     QVariant lookup(const QString &keyField, const QVariant &key, const QString &resultField) const;
     bool passesFilters(Slot s) const;
+    bool passesExpression(Slot s) const;
     bool inMasterRange(Slot s) const;
     void rebuild();
     void computeRange();
@@ -208,6 +212,7 @@ private:
     QString m_filterText;
     FilterExpression m_filterExpr;
     FilterFunction m_filter;
+    std::optional<std::vector<Slot>> m_passing; // valid until the table changes
     DataSource *m_master = nullptr;
     QString m_masterField;
 

@@ -1,0 +1,278 @@
+#include "busqueda.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace busqueda {
+namespace {
+
+// The characters of the Windows code page between 0x80 and 0x9F; zero where it has none.
+constexpr char16_t kWindows1252[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+char byteOf(char16_t c, char ausente)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return char(c);
+    for (int i = 0; i < 32; ++i)
+        if (kWindows1252[i] == c && c != 0)
+            return char(0x80 + i);
+    return ausente;
+}
+
+// Bytes no name and no search word can hold, so that neither ever matches the other.
+constexpr char kAusenteEnNombre = char(0x81);
+constexpr char kAusenteEnPalabra = char(0x8D);
+
+bool contieneTodas(const QString &n, const QStringList &palabras)
+{
+    for (const QString &p : palabras)
+        if (p.isEmpty() || !n.contains(p))
+            return false;
+    return true;
+}
+
+bool contieneAlguna(const QString &n, const QStringList &palabras)
+{
+    for (const QString &p : palabras)
+        if (!p.isEmpty() && n.contains(p))
+            return true;
+    return false;
+}
+
+bool algunaContenidaEn(const QString &palabra, const QStringList &palabras)
+{
+    return std::any_of(palabras.begin(), palabras.end(),
+                       [&](const QString &p) { return !p.isEmpty() && palabra.contains(p); });
+}
+
+} // namespace
+
+void SepararPalabras(const QString &texto, QStringList &palabras)
+{
+    palabras.clear();
+    QString actual;
+    for (const QChar c : texto) {
+        if (c == QLatin1Char(' ')) {
+            if (!actual.isEmpty())
+                palabras << std::exchange(actual, QString());
+        } else {
+            actual += c;
+        }
+    }
+    if (!actual.isEmpty())
+        palabras << actual;
+}
+
+void NormalizarTexto(QString &texto)
+{
+    static const QString de = QStringLiteral("áéíóúñ");
+    static const QString a = QStringLiteral("AEIOUÑ");
+    for (QChar &c : texto) {
+        const qsizetype i = de.indexOf(c);
+        if (i >= 0)
+            c = a[i];
+        else if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    }
+}
+
+bool aceptaNombre(const QString &nombre, int modo, const QStringList &palabras, const QString &texto)
+{
+    if (modo < Cualquiera || modo > Exacto)
+        return true;
+    QString n = nombre;
+    NormalizarTexto(n);
+    switch (modo) {
+    case Cualquiera: return contieneAlguna(n, palabras);
+    case Todas: return contieneTodas(n, palabras);
+    default: return !texto.isEmpty() && n.contains(texto);
+    }
+}
+
+QByteArray IndiceNombres::bytes(const QString &texto, char ausente)
+{
+    QByteArray out(texto.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < texto.size(); ++i)
+        out[i] = byteOf(texto[i].unicode(), ausente);
+    return out;
+}
+
+IndiceNombres::IndiceNombres(store::Table &sintomas, const QString &campo, QObject *parent)
+    : QObject(parent), m_tabla(sintomas), m_campo(sintomas.fieldIndex(campo))
+{
+    reconstruir();
+    connect(&m_tabla, &store::Table::rowInserted, this, [this](store::Slot s) {
+        olvidarConsulta();
+        agregar(s);
+    });
+    connect(&m_tabla, &store::Table::rowUpdated, this, [this](store::Slot s) {
+        olvidarConsulta();
+        quitar(s);
+        agregar(s);
+    });
+    connect(&m_tabla, &store::Table::rowRemoved, this, [this](store::Slot s) {
+        olvidarConsulta();
+        quitar(s);
+    });
+    connect(&m_tabla, &store::Table::reloaded, this, [this] {
+        olvidarConsulta();
+        reconstruir();
+    });
+}
+
+void IndiceNombres::reconstruir()
+{
+    m_buffer.clear();
+    m_entradas.clear();
+    m_entradaDe.clear();
+    m_muertos = 0;
+    for (const store::Slot s : m_tabla.order(0))
+        agregar(s);
+}
+
+void IndiceNombres::agregar(store::Slot s)
+{
+    QString nombre = m_tabla.text(s, m_campo);
+    NormalizarTexto(nombre);
+    const QByteArray b = bytes(nombre, kAusenteEnNombre);
+    if (m_entradaDe.size() <= s)
+        m_entradaDe.resize(std::size_t(s) + 1, -1);
+    m_entradaDe[s] = qint64(m_entradas.size());
+    m_entradas.push_back({quint32(m_buffer.size()), quint32(b.size()), s});
+    m_buffer += b;
+    m_buffer += '\0';
+}
+
+void IndiceNombres::quitar(store::Slot s)
+{
+    if (s >= m_entradaDe.size() || m_entradaDe[s] < 0)
+        return;
+    Entrada &e = m_entradas[std::size_t(m_entradaDe[s])];
+    // The old name stays in the buffer as zeros, which no word matches.
+    std::memset(m_buffer.data() + e.inicio, 0, e.largo);
+    m_muertos += e.largo + 1;
+    e.largo = 0;
+    m_entradaDe[s] = -1;
+    if (m_muertos > std::size_t(m_buffer.size()) / 2)
+        reconstruir();
+}
+
+bool IndiceNombres::contiene(store::Slot s, const QByteArray &palabra) const
+{
+    const Entrada &e = m_entradas[std::size_t(m_entradaDe[s])];
+    return !palabra.isEmpty()
+        && memmem(m_buffer.constData() + e.inicio, e.largo, palabra.constData(), std::size_t(palabra.size()));
+}
+
+std::vector<store::Slot> IndiceNombres::recorrer(const QByteArray &palabra)
+{
+    std::vector<store::Slot> filas;
+    if (palabra.isEmpty())
+        return filas;
+    const char *base = m_buffer.constData();
+    const char *fin = base + m_buffer.size();
+    const char *p = base;
+    while (p < fin) {
+        const void *hit = memmem(p, std::size_t(fin - p), palabra.constData(), std::size_t(palabra.size()));
+        if (!hit)
+            break;
+        const auto off = quint32(static_cast<const char *>(hit) - base);
+        const auto it = std::upper_bound(m_entradas.begin(), m_entradas.end(), off,
+                                         [](quint32 o, const Entrada &e) { return o < e.inicio; });
+        const Entrada &e = *(it - 1);
+        filas.push_back(e.fila);
+        // One hit per name is enough: go on after its end.
+        p = base + e.inicio + e.largo + 1;
+    }
+    return filas;
+}
+
+std::vector<store::Slot> IndiceNombres::filtrar(int modo, const std::vector<QByteArray> &palabras,
+                                                const std::vector<store::Slot> &candidatas) const
+{
+    std::vector<store::Slot> filas;
+    for (const store::Slot s : candidatas) {
+        if (s >= m_entradaDe.size() || m_entradaDe[s] < 0)
+            continue;
+        bool pasa = modo == Todas;
+        for (const QByteArray &p : palabras) {
+            const bool esta = contiene(s, p);
+            if (modo == Todas && !esta) {
+                pasa = false;
+                break;
+            }
+            if (modo != Todas && esta) {
+                pasa = true;
+                break;
+            }
+        }
+        if (pasa)
+            filas.push_back(s);
+    }
+    return filas;
+}
+
+bool IndiceNombres::estrecha(int modo, const QStringList &palabras, const QString &texto) const
+{
+    const Consulta &u = m_ultima;
+    if (u.modo != modo)
+        return false;
+    switch (modo) {
+    case Exacto:
+        return !u.texto.isEmpty() && texto.startsWith(u.texto);
+    case Todas: // every old word lies inside some new word: no new row can pass
+        return !u.palabras.isEmpty()
+            && std::all_of(u.palabras.begin(), u.palabras.end(),
+                           [&](const QString &viejo) {
+                               return std::any_of(palabras.begin(), palabras.end(),
+                                                  [&](const QString &nuevo) { return nuevo.contains(viejo); });
+                           });
+    case Cualquiera: // every new word holds an old one: what passes now passed before
+        return !palabras.isEmpty()
+            && std::all_of(palabras.begin(), palabras.end(),
+                           [&](const QString &nuevo) { return algunaContenidaEn(nuevo, u.palabras); });
+    default:
+        return false;
+    }
+}
+
+std::vector<store::Slot> IndiceNombres::buscar(int modo, const QStringList &palabras, const QString &texto)
+{
+    std::vector<store::Slot> filas;
+    if (modo < Cualquiera || modo > Exacto || (modo == Todas && palabras.isEmpty())) {
+        for (std::size_t i = 0; i < m_entradas.size(); ++i)
+            if (m_entradaDe[m_entradas[i].fila] == qint64(i))
+                filas.push_back(m_entradas[i].fila);
+        return filas;
+    }
+    std::vector<QByteArray> claves;
+    if (modo == Exacto)
+        claves.push_back(bytes(texto, kAusenteEnPalabra));
+    else
+        for (const QString &p : palabras)
+            claves.push_back(bytes(p, kAusenteEnPalabra));
+
+    if (estrecha(modo, palabras, texto)) {
+        filas = filtrar(modo == Exacto ? Todas : modo, claves, m_ultima.resultado);
+    } else if (modo == Cualquiera) {
+        std::vector<quint8> marca(m_entradaDe.size(), 0);
+        for (const QByteArray &p : claves)
+            for (const store::Slot s : recorrer(p))
+                if (!std::exchange(marca[s], quint8(1)))
+                    filas.push_back(s);
+    } else {
+        // Scan for the longest word, which is likely the rarest, then test the rest per name.
+        const auto larga = std::max_element(claves.begin(), claves.end(),
+                                            [](const QByteArray &a, const QByteArray &b) { return a.size() < b.size(); });
+        const std::vector<store::Slot> candidatas = larga->isEmpty() ? std::vector<store::Slot>() : recorrer(*larga);
+        filas = claves.size() == 1 ? candidatas : filtrar(Todas, claves, candidatas);
+    }
+    m_ultima = {modo, palabras, texto, filas};
+    return filas;
+}
+
+} // namespace busqueda

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "store/table.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QStringList>
+
+#include <vector>
+
+// Finding symptoms by the words typed in the search box.
+namespace busqueda {
+
+enum Modo { Comienzo = 0, Cualquiera = 1, Todas = 2, Exacto = 3 };
+
+// The words of the text: blanks separate them, nothing else does (a tab belongs to a word).
+void SepararPalabras(const QString &texto, QStringList &palabras);
+
+// Folds a symptom name for searching: lower-case accented vowels become plain capitals, ñ
+// becomes Ñ and a to z become capitals; every other character stays as it is.
+void NormalizarTexto(QString &texto);
+
+// Whether one symptom name passes the search. `texto` is the whole text of the box, used by
+// the exact mode; the words and the text are compared as typed, character by character.
+bool aceptaNombre(const QString &nombre, int modo, const QStringList &palabras, const QString &texto);
+
+// The folded names of every symptom in one buffer that follows the table's changes, so that a
+// search is a few passes of a substring scan instead of one fold per symptom. Its results are
+// exactly those of aceptaNombre.
+class IndiceNombres : public QObject
+{
+    Q_OBJECT
+public:
+    IndiceNombres(store::Table &sintomas, const QString &campo, QObject *parent = nullptr);
+
+    // The rows whose names pass, in no particular order. Modes other than 1 to 3 pass all.
+    std::vector<store::Slot> buscar(int modo, const QStringList &palabras, const QString &texto);
+
+    // The buffer of folded names, for measuring a bare scan against the search.
+    const QByteArray &buffer() const { return m_buffer; }
+
+    // Windows code page bytes of a text; characters it lacks become a byte no name holds.
+    static QByteArray bytes(const QString &texto, char ausente);
+
+private:
+    struct Entrada
+    {
+        quint32 inicio;
+        quint32 largo;
+        store::Slot fila;
+    };
+    struct Consulta
+    {
+        int modo = -1;
+        QStringList palabras;
+        QString texto;
+        std::vector<store::Slot> resultado;
+    };
+
+    void reconstruir();
+    void agregar(store::Slot s);
+    void quitar(store::Slot s);
+    void olvidarConsulta() { m_ultima.modo = -1; }
+    bool estrecha(int modo, const QStringList &palabras, const QString &texto) const;
+    std::vector<store::Slot> recorrer(const QByteArray &palabra);
+    bool contiene(store::Slot s, const QByteArray &palabra) const;
+    std::vector<store::Slot> filtrar(int modo, const std::vector<QByteArray> &palabras,
+                                     const std::vector<store::Slot> &candidatas) const;
+
+    store::Table &m_tabla;
+    int m_campo;
+    QByteArray m_buffer;            // every name folded, each ended by a zero byte
+    std::vector<Entrada> m_entradas; // by position in the buffer
+    std::vector<qint64> m_entradaDe; // entry of each row, -1 when it has none
+    std::size_t m_muertos = 0;       // bytes of names replaced or removed
+    Consulta m_ultima;
+};
+
+} // namespace busqueda
