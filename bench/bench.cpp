@@ -74,7 +74,7 @@ QString prepararCatalogo(const QString &base, const Escala &e)
         std::printf("Generando el catálogo %s (%d flores, %d síntomas)...\n", e.nombre, e.flores, e.sintomas);
         std::fflush(stdout);
         QDir(carpeta).removeRecursively();
-        generarSintetico(carpeta, e.flores, e.sintomas, e.enlaces, 1);
+        tablas::generarSintetico(carpeta, e.flores, e.sintomas, e.enlaces, 1);
     }
     return carpeta;
 }

@@ -3,6 +3,7 @@
 #include "collation.h"
 #include "storeerror.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <sqlite3.h>
 
@@ -147,10 +148,17 @@ TableFile TableFile::create(const QString &path, const TableDef &def)
     if (rc != SQLITE_OK)
         file.fail(rc);
     registerCollation(db);
-    file.begin();
-    for (const QString &sql : createStatements(def))
-        file.exec(sql);
-    file.commit();
+    try {
+        file.begin();
+        for (const QString &sql : createStatements(def))
+            file.exec(sql);
+        file.commit();
+    } catch (...) {
+        // No half-made table is left behind.
+        file = TableFile(nullptr, path);
+        QFile::remove(path);
+        throw;
+    }
     return file;
 }
 
@@ -188,8 +196,8 @@ void TableFile::verifySchema(const TableDef &def)
         Statement st = prepare(QStringLiteral("PRAGMA application_id"));
         if (st.step())
             appId = st.integer(0);
-    } catch (const StoreError &e) {
-        notOurs(e.message());
+    } catch (const StoreError &) {
+        notOurs(QStringLiteral("el archivo no es una base de datos de tablas"));
     }
     if (appId != kApplicationId)
         notOurs(QStringLiteral("el archivo no lleva la marca de las tablas del programa"));
@@ -268,7 +276,9 @@ void TableFile::fail(int code) const
         const int extended = m_db ? sqlite3_extended_errcode(m_db) : code;
         if (extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY)
             throw StoreError(QString::fromLatin1(kKeyViolation));
-        throw StoreError(QStringLiteral("Valor no válido para la tabla %1").arg(displayName()));
+        // SQLite names the broken rule, and with it the field: "CHECK constraint failed: ...".
+        const QString detail = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+        throw StoreError(QStringLiteral("Valor no válido para la tabla %1 (%2)").arg(displayName(), detail));
     }
     QString detail = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
     if (detail.isEmpty())

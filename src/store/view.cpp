@@ -85,7 +85,7 @@ void View::addCalculatedField(const FieldDef &def, CalcFunction calc)
 
 int View::fieldCount() const
 {
-    return (m_table ? m_table->fieldCount() : 0) + int(m_derived.size());
+    return storedFieldCount() + int(m_derived.size());
 }
 
 int View::fieldNumber(const QString &name) const
@@ -97,7 +97,7 @@ int View::fieldNumber(const QString &name) const
     }
     for (std::size_t i = 0; i < m_derived.size(); ++i)
         if (m_derived[i].def.name.compare(name, Qt::CaseInsensitive) == 0)
-            return (m_table ? m_table->fieldCount() : 0) + int(i);
+            return storedFieldCount() + int(i);
     return -1;
 }
 
@@ -109,11 +109,16 @@ int View::requireField(const QString &name) const
     return f;
 }
 
+int View::storedFieldCount() const
+{
+    return m_table ? m_table->fieldCount() : 0;
+}
+
 const FieldDef &View::fieldDef(int field) const
 {
     if (isStoredField(field))
         return m_table->def().fields[std::size_t(field)];
-    return m_derived[std::size_t(field - m_table->fieldCount())].def;
+    return m_derived[std::size_t(field - storedFieldCount())].def;
 }
 
 bool View::isStoredField(int field) const
@@ -130,7 +135,7 @@ QVariant View::fieldValue(std::optional<Slot> slot, int field) const
             return m_table->isNull(*slot, field) ? QVariant() : QVariant(m_table->blob(*slot, field));
         return m_table->value(*slot, field);
     }
-    return derivedValue(m_derived[std::size_t(field - m_table->fieldCount())], slot);
+    return derivedValue(m_derived[std::size_t(field - storedFieldCount())], slot);
 }
 
 QVariant View::derivedValue(const DerivedField &d, std::optional<Slot> slot) const
@@ -597,11 +602,18 @@ QVariant View::value(const QString &field) const
     const int f = requireField(field);
     if (m_state == State::Insert)
         return fieldValue(std::nullopt, f);
-    if (m_state == State::Edit && isStoredField(f))
+    if (m_state == State::Edit && bufferHolds(f))
         return m_buffer.values[std::size_t(f)];
     if (!m_current)
         return {};
     return fieldValue(m_current, f);
+}
+
+bool View::bufferHolds(int field) const
+{
+    return isStoredField(field)
+        && (m_buffer.changed[std::size_t(field)]
+            || m_table->def().fields[std::size_t(field)].type != FieldType::Graphic);
 }
 
 qint32 View::asInteger(const QString &field) const
@@ -636,7 +648,7 @@ QVariant View::valueAt(int row, int field) const
 {
     if (m_state == State::Insert && row == recordCount())
         return fieldValue(std::nullopt, field);
-    if (m_state == State::Edit && row == m_row && isStoredField(field))
+    if (m_state == State::Edit && row == m_row && bufferHolds(field))
         return m_buffer.values[std::size_t(field)];
     const auto s = slotAt(row);
     return s ? fieldValue(s, field) : QVariant();
@@ -673,11 +685,10 @@ void View::edit()
         return;
     requireRows();
     beginChange();
+    // Pictures are read from the file only when asked for; updates write changed fields only.
     for (int f = 0; f < m_table->fieldCount(); ++f)
         if (m_table->def().fields[std::size_t(f)].type != FieldType::Graphic)
             m_buffer.values[std::size_t(f)] = m_table->value(*m_current, f);
-        else if (!m_table->isNull(*m_current, f))
-            m_buffer.values[std::size_t(f)] = QVariant(QByteArray()); // read when asked
     m_state = State::Edit;
     emit stateChanged();
 }
@@ -724,11 +735,6 @@ void View::post()
     if (m_state != State::Edit && m_state != State::Insert)
         return;
     updateRecord();
-    // Pictures not touched while editing stay as they are in the file.
-    for (int f = 0; f < m_table->fieldCount(); ++f)
-        if (m_table->def().fields[std::size_t(f)].type == FieldType::Graphic && !m_buffer.changed[std::size_t(f)]
-            && m_state == State::Edit)
-            m_buffer.values[std::size_t(f)] = QVariant();
     Slot s;
     if (m_state == State::Insert) {
         s = m_table->insert(m_buffer);

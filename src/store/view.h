@@ -62,6 +62,7 @@ public:
     int fieldNumber(const QString &name) const; // -1 when unknown
     const FieldDef &fieldDef(int field) const;
     bool isStoredField(int field) const;
+    int storedFieldCount() const;
 
     // Open and close.
     void open();
@@ -173,6 +174,7 @@ private:
     };
 
     int requireField(const QString &name) const;
+    bool bufferHolds(int field) const; // the pending value stands in for the stored one
     void requireOpen() const;
     void requireRows() const;
     QVariant derivedValue(const DerivedField &d, std::optional<Slot> slot) const;

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+// The splash window: the logo on a borderless window centred on the screen, shown while the
+// main window is built and again for a moment when the application ends.
+class TFLogo : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TFLogo(QWidget *parent = nullptr);
+
+    // Shows the window and paints it now, before the event loop gets a chance to.
+    void mostrarYPintar();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QImage m_logo;
+};

@@ -1,0 +1,147 @@
+#include "tablas.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTextStream>
+
+#include <cstdio>
+#include <new>
+#include <optional>
+
+namespace {
+
+const char *const kUso =
+    "Uso:\n"
+    "  vantolia-tablas crear CARPETA\n"
+    "      Crea las cinco tablas vacías (Flores.db, Sintomas.db, Rel.db, RepSint.db, RepFlor.db).\n"
+    "  vantolia-tablas importar CARPETA_CSV CARPETA\n"
+    "      Crea las tablas con los datos de Flores.csv, Sintomas.csv y Rel.csv:\n"
+    "        Flores.csv    Clave,Tipo,Nom1,Nom2,Nom3,Memo1,Memo2,Memo3,Foto\n"
+    "        Sintomas.csv  Clave,Nom,Orden\n"
+    "        Rel.csv       KFlor,KSint,OSint\n"
+    "      UTF-8 (con o sin BOM), separados por comas, comillas según RFC 4180, CRLF o LF.\n"
+    "      Foto es vacía o la ruta de una imagen relativa a CARPETA_CSV.\n"
+    "  vantolia-tablas exportar CARPETA CARPETA_CSV\n"
+    "      Escribe los tres archivos CSV (UTF-8 sin BOM, filas terminadas en CRLF) y las\n"
+    "      fotos como fotos/CLAVE.png.\n"
+    "  vantolia-tablas sintetico CARPETA FLORES SINTOMAS ENLACES_POR_SINTOMA [--semilla N]\n"
+    "      Crea un catálogo inventado de ese tamaño; la misma semilla da siempre el mismo.\n"
+    "  vantolia-tablas verificar CARPETA\n"
+    "      Revisa las tablas y sus datos; termina con 1 si encuentra problemas.\n"
+    "\n"
+    "Ninguna orden sobrescribe una tabla que ya exista.\n";
+
+QTextStream &err()
+{
+    static QTextStream s(stderr);
+    return s;
+}
+
+QTextStream &out()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+int errorDeUso(const QString &motivo)
+{
+    err() << "vantolia-tablas: " << motivo << "\n\n" << kUso;
+    err().flush();
+    return 2;
+}
+
+bool leerEntero(const QString &texto, int &valor)
+{
+    bool ok = false;
+    valor = texto.toInt(&ok);
+    return ok;
+}
+
+int ejecutar(const QStringList &args)
+{
+    const QString orden = args.value(0);
+    QStringList posicionales;
+    std::optional<quint32> semilla;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--semilla")) {
+            bool ok = false;
+            if (i + 1 < args.size())
+                semilla = args[i + 1].toUInt(&ok);
+            if (!ok)
+                return errorDeUso(QStringLiteral("--semilla necesita un número entero de 0 a 4294967295"));
+            ++i;
+        } else {
+            posicionales << args[i];
+        }
+    }
+    if (semilla && orden != QLatin1String("sintetico"))
+        return errorDeUso(QStringLiteral("--semilla solo vale para la orden sintetico"));
+
+    auto cuantos = [&](qsizetype n) { return posicionales.size() == n; };
+    if (orden == QLatin1String("crear") && cuantos(1)) {
+        tablas::crearTablas(posicionales[0]);
+        out() << "Tablas vacías creadas en " << QDir::toNativeSeparators(posicionales[0]) << '\n';
+    } else if (orden == QLatin1String("importar") && cuantos(2)) {
+        tablas::importarCsv(posicionales[0], posicionales[1]);
+        out() << "Tablas importadas en " << QDir::toNativeSeparators(posicionales[1]) << '\n';
+    } else if (orden == QLatin1String("exportar") && cuantos(2)) {
+        tablas::exportarCsv(posicionales[0], posicionales[1]);
+        out() << "Tablas exportadas a " << QDir::toNativeSeparators(posicionales[1]) << '\n';
+    } else if (orden == QLatin1String("sintetico") && cuantos(4)) {
+        int flores = 0, sintomas = 0, enlaces = 0;
+        if (!leerEntero(posicionales[1], flores) || !leerEntero(posicionales[2], sintomas)
+            || !leerEntero(posicionales[3], enlaces))
+            return errorDeUso(QStringLiteral("FLORES, SINTOMAS y ENLACES_POR_SINTOMA deben ser números enteros"));
+        tablas::generarSintetico(posicionales[0], flores, sintomas, enlaces, semilla.value_or(1));
+        out() << "Catálogo sintético creado en " << QDir::toNativeSeparators(posicionales[0]) << '\n';
+    } else if (orden == QLatin1String("verificar") && cuantos(1)) {
+        tablas::Recuento recuento;
+        const QStringList problemas = tablas::verificarTablas(posicionales[0], &recuento);
+        if (!problemas.isEmpty()) {
+            for (const QString &p : problemas)
+                out() << p << '\n';
+            out() << (problemas.size() == 1 ? QStringLiteral("Se encontró 1 problema")
+                                            : QStringLiteral("Se encontraron %1 problemas").arg(problemas.size()))
+                  << '\n';
+            return 1;
+        }
+        out() << "Tablas correctas: " << recuento.flores << " flores, " << recuento.sintomas << " síntomas, "
+              << recuento.enlaces << " enlaces\n";
+    } else if (orden == QLatin1String("ayuda") || orden == QLatin1String("-h") || orden == QLatin1String("--help")) {
+        out() << kUso;
+    } else if (orden.isEmpty()) {
+        return errorDeUso(QStringLiteral("falta la orden"));
+    } else {
+        const QStringList conocidas{QStringLiteral("crear"), QStringLiteral("importar"), QStringLiteral("exportar"),
+                                    QStringLiteral("sintetico"), QStringLiteral("verificar")};
+        return errorDeUso(conocidas.contains(orden)
+                              ? QStringLiteral("número de argumentos incorrecto para %1").arg(orden)
+                              : QStringLiteral("orden desconocida: %1").arg(orden));
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    int estado = 0;
+    try {
+        estado = ejecutar(args);
+    } catch (const store::StoreError &e) {
+        err() << "vantolia-tablas: " << e.message() << '\n';
+        estado = 1;
+    } catch (const std::bad_alloc &) {
+        err() << "vantolia-tablas: no hay memoria suficiente\n";
+        estado = 1;
+    } catch (const std::exception &e) {
+        err() << "vantolia-tablas: " << QString::fromLocal8Bit(e.what()) << '\n';
+        estado = 1;
+    }
+    out().flush();
+    err().flush();
+    return estado;
+}
