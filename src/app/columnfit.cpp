@@ -23,4 +23,9 @@ int eachOfThreeNames(int gridWidth, int systemWidth, bool hasRows)
     return (gridWidth - scrollRoom(hasRows) - 3 - systemWidth) / 3;
 }
 
+int nameBetween(int gridWidth, int leftWidth, int rightWidth, bool hasRows)
+{
+    return gridWidth - leftWidth - rightWidth - 2 - scrollRoom(hasRows);
+}
+
 } // namespace columnfit

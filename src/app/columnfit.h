@@ -22,4 +22,7 @@ int nameBesideAbbreviation(int gridWidth, int abbreviationWidth, bool hasRows);
 // three name columns share the rest equally.
 int eachOfThreeNames(int gridWidth, int systemWidth, bool hasRows);
 
+// A list with a narrow column on each side of a name: the name takes what they leave.
+int nameBetween(int gridWidth, int leftWidth, int rightWidth, bool hasRows);
+
 } // namespace columnfit

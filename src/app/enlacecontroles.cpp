@@ -1,7 +1,10 @@
 #include "enlacecontroles.h"
 #include "ui_tform1.h"
 
+#include <QHeaderView>
+
 #include "catalogue/catalogo.h"
+#include "pagetools.h"
 #include "widgets/fieldlink.h"
 
 void enlazarControles(Ui::TForm1 &ui, Catalogo &c)
@@ -22,6 +25,12 @@ void enlazarControles(Ui::TForm1 &ui, Catalogo &c)
 
     for (DataGrid *sinTitulos : {ui.GrSint, ui.GrSintomas, ui.GrSel, ui.GrRep})
         sinTitulos->setTitlesVisible(false);
+    // Abbreviations and counts are short; the names take the room they leave.
+    for (DataGrid *conTipo : {ui.GrIdiomas, ui.DBGrid5, ui.GrRepF})
+        conTipo->horizontalHeader()->resizeSection(0, 52);
+    ui.GrRepF->horizontalHeader()->resizeSection(2, 44);
+    for (DataGrid *g : {ui.GrFlor, ui.GrSint, ui.GrSintomas, ui.GrIdiomas, ui.GrSel, ui.GrRep, ui.DBGrid5, ui.GrRepF})
+        g->setColumnFitter(ajustarColumnas);
 
     new FieldLink(ui.EdNom1, &c.SFlores, QStringLiteral("Nom1"));
     new FieldLink(ui.DBEdit2, &c.SFlores, QStringLiteral("Nom2"));

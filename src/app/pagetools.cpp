@@ -34,12 +34,14 @@ void ajustarColumnas(QTableView *grid)
     QHeaderView *header = grid->horizontalHeader();
     const QString name = grid->objectName();
 
-    if (name == QLatin1String("GrIdiomas") && columns >= 4) {
+    if ((name == QLatin1String("GrIdiomas") || name == QLatin1String("DBGrid5")) && columns >= 4) {
         const int each = columnfit::eachOfThreeNames(width, header->sectionSize(0), hasRows);
         for (int column = 1; column <= 3; ++column)
             header->resizeSection(column, each);
     } else if (name == QLatin1String("GrFlor") && columns >= 2 && !grid->isColumnHidden(1)) {
         header->resizeSection(0, columnfit::nameBesideAbbreviation(width, header->sectionSize(1), hasRows));
+    } else if (name == QLatin1String("GrRepF") && columns >= 3) {
+        header->resizeSection(1, columnfit::nameBetween(width, header->sectionSize(0), header->sectionSize(2), hasRows));
     } else if (columns >= 1) {
         header->resizeSection(0, columnfit::wholeWidth(width, hasRows));
     }

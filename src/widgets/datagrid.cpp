@@ -42,6 +42,10 @@ void DataGrid::setDataSource(store::DataSource *source, const QList<GridColumn> 
     m_model->setColumns(columns);
     setModel(m_model);
     connect(m_model, &QAbstractItemModel::modelReset, this, &DataGrid::followView);
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if ((m_model->rowCount() > 0) != m_hadRows)
+            fit();
+    });
     connect(source, &store::DataSource::currentChanged, this, &DataGrid::followView);
     followView();
 }
@@ -49,6 +53,25 @@ void DataGrid::setDataSource(store::DataSource *source, const QList<GridColumn> 
 store::DataSource *DataGrid::dataSource() const
 {
     return m_model ? m_model->dataSource() : nullptr;
+}
+
+void DataGrid::setColumnFitter(std::function<void(QTableView *)> fitter)
+{
+    m_fitter = std::move(fitter);
+    fit();
+}
+
+void DataGrid::fit()
+{
+    m_hadRows = m_model && m_model->rowCount() > 0;
+    if (m_fitter)
+        m_fitter(this);
+}
+
+void DataGrid::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    fit();
 }
 
 void DataGrid::setColumnField(int column, const QString &field)

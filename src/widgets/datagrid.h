@@ -29,13 +29,21 @@ public:
     // stored, say). Without one it is dropped, and the grid goes back to the view's row.
     static void setErrorHandler(std::function<void(const QString &)> handler);
 
+    // Fits the columns to the grid whenever its size, or whether it has rows, changes.
+    void setColumnFitter(std::function<void(QTableView *)> fitter);
+
 protected:
+    void resizeEvent(QResizeEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
     void followView();
     void moveView(int row);
 
+    void fit();
+
     TableModel *m_model = nullptr;
+    std::function<void(QTableView *)> m_fitter;
+    bool m_hadRows = false;
     bool m_following = false;
 };

@@ -66,10 +66,15 @@ int TableModel::columnCount(const QModelIndex &parent) const
 
 QVariant TableModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid())
         return {};
     const int field = fieldOf(index.column());
     if (field < 0)
+        return {};
+    // Numbers line up on the right, as counts and keys do in a table.
+    if (role == Qt::TextAlignmentRole)
+        return view()->fieldDef(field).isNumeric() ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     const QVariant v = view()->valueAt(index.row(), field);
     return v.isNull() ? QVariant(QString()) : v;
