@@ -9,6 +9,7 @@
 #include "startpage.h"
 #include "tflogo.h"
 
+#include "catalogue/presentacion.h"
 #include "repertory/buscador.h"
 #include "repertory/seleccion.h"
 #include "widgets/datagrid.h"
@@ -137,6 +138,11 @@ void TForm1::crearOperaciones()
 
     buscador = std::make_unique<Buscador>(catalogo, ControlesBusqueda{ui->Ed, ui->RGBusButtons, ui->LabCantSint, ui->Agregar});
     buscador->TSintAfterScroll = [this] { TSintAfterScroll(); };
+
+    presentacion = std::make_unique<Presentacion>(
+        catalogo, ControlesPresentacion{ui->GrFlor, ui->GrSint, ui->IdiomaRepButtons, ui->Modificar, ui->Sintomas,
+                                        ui->Ficha, ui->PagFlor});
+    presentacion->IdiomaRepClick = [this] { seleccion->IdiomaRepClick(); };
 }
 
 int TForm1::idiomaFlores() const
@@ -157,6 +163,8 @@ void TForm1::conectarControles()
     connect(ui->GrRepF, &QAbstractItemView::doubleClicked, s, &Seleccion::Button2Click);
     connect(ui->EnterEscape, &QAbstractButton::clicked, s, &Seleccion::LabVolverClick);
     ui->LabVolver->installEventFilter(this);
+    connect(ui->IdiomaButtons, &QButtonGroup::idClicked, presentacion.get(), &Presentacion::Idioma1Click);
+    connect(ui->CBSel, &QComboBox::activated, presentacion.get(), &Presentacion::CBSelChange);
 
     connect(ui->Sintomas, &QAbstractButton::clicked, this, [this] { SintomasClick(ui->Sintomas); });
     connect(ui->cerrar, &QAbstractButton::clicked, this, &TForm1::CerrarClick);

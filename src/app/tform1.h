@@ -12,6 +12,7 @@ class TForm1;
 class TFLogo;
 class Seleccion;
 class Buscador;
+class Presentacion;
 
 // The main window: the toolbar, the four pages with every control on them, and the moves
 // between the pages. It ends only through the leave panel of the start page.
@@ -81,6 +82,7 @@ private:
     Catalogo catalogo;
     std::unique_ptr<Seleccion> seleccion;
     std::unique_ptr<Buscador> buscador;
+    std::unique_ptr<Presentacion> presentacion;
     // The splash window stays open underneath the main window for the whole run.
     std::unique_ptr<TFLogo> logo;
     // The page that showed when the leave panel was opened; "&No" goes back to it.

@@ -58,16 +58,8 @@ void Buscador::EdChange()
 {
     if (!c.TSint.isOpen())
         return;
-    const QString texto = w.Ed->text();
-    if (modo() == busqueda::Comienzo) {
-        c.TSint.clearFilterCallback();
-        c.TSint.findNearest(texto);
-    } else {
-        busqueda::SepararPalabras(texto, Palabras);
-        auto pasan = indice().buscar(modo(), Palabras, texto);
-        c.TSint.setFilterCallback([this](store::Slot s) { return TSintFilterRecord(s); }, std::move(pasan));
-    }
-    const int n = c.TSint.recordCount();
+    const int n = busqueda::aplicarBusqueda(c.TSint, indice(), modo(), w.Ed->text(), Palabras,
+                                            [this](store::Slot s) { return TSintFilterRecord(s); });
     w.Agregar->setEnabled(n > 0);
     w.LabCantSint->setText(QStringLiteral("  Cantidad de Síntomas: %1").arg(n));
     if (TSintAfterScroll)

@@ -275,4 +275,17 @@ std::vector<store::Slot> IndiceNombres::buscar(int modo, const QStringList &pala
     return filas;
 }
 
+int aplicarBusqueda(store::View &sintomas, IndiceNombres &indice, int modo, const QString &texto,
+                    QStringList &palabras, store::FilterFunction prueba)
+{
+    if (modo == Comienzo) {
+        sintomas.clearFilterCallback();
+        sintomas.findNearest(texto);
+    } else {
+        SepararPalabras(texto, palabras);
+        sintomas.setFilterCallback(std::move(prueba), indice.buscar(modo, palabras, texto));
+    }
+    return sintomas.recordCount();
+}
+
 } // namespace busqueda

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/table.h"
+#include "store/view.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -75,5 +76,12 @@ private:
     std::size_t m_muertos = 0;       // bytes of names replaced or removed
     Consulta m_ultima;
 };
+
+// Applies a search to the symptom view as the search box does on every change: in the first
+// mode it shows every symptom and moves to the nearest name; otherwise it splits the words
+// into `palabras` and lets through the names that pass. `prueba` is the per-row test the view
+// keeps for rows that change later. Returns how many symptoms show.
+int aplicarBusqueda(store::View &sintomas, IndiceNombres &indice, int modo, const QString &texto,
+                    QStringList &palabras, store::FilterFunction prueba);
 
 } // namespace busqueda

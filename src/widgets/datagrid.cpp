@@ -44,7 +44,7 @@ void DataGrid::setDataSource(store::DataSource *source, const QList<GridColumn> 
     connect(m_model, &QAbstractItemModel::modelReset, this, &DataGrid::followView);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         if ((m_model->rowCount() > 0) != m_hadRows)
-            fit();
+            fitColumns();
     });
     connect(source, &store::DataSource::currentChanged, this, &DataGrid::followView);
     followView();
@@ -58,10 +58,10 @@ store::DataSource *DataGrid::dataSource() const
 void DataGrid::setColumnFitter(std::function<void(QTableView *)> fitter)
 {
     m_fitter = std::move(fitter);
-    fit();
+    fitColumns();
 }
 
-void DataGrid::fit()
+void DataGrid::fitColumns()
 {
     m_hadRows = m_model && m_model->rowCount() > 0;
     if (m_fitter)
@@ -71,7 +71,7 @@ void DataGrid::fit()
 void DataGrid::resizeEvent(QResizeEvent *event)
 {
     QTableView::resizeEvent(event);
-    fit();
+    fitColumns();
 }
 
 void DataGrid::setColumnField(int column, const QString &field)

@@ -31,6 +31,7 @@ public:
 
     // Fits the columns to the grid whenever its size, or whether it has rows, changes.
     void setColumnFitter(std::function<void(QTableView *)> fitter);
+    void fitColumns();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -39,8 +40,6 @@ protected:
 private:
     void followView();
     void moveView(int row);
-
-    void fit();
 
     TableModel *m_model = nullptr;
     std::function<void(QTableView *)> m_fitter;
