@@ -318,6 +318,32 @@ private slots:
         QCOMPARE(*t.findPrimary(5), Slot(4)); // the new key follows the largest one
     }
 
+    void workingTablesAreWrittenBehind()
+    {
+        createTables();
+        {
+            Catalogo c;
+            c.abrir();
+            for (int key : {4, 2}) {
+                c.TRepS.append();
+                c.TRepS.setInteger("Clave", key);
+                c.TRepS.post();
+            }
+            store::Table *rep = c.TRepS.table();
+            QVERIFY(rep->writesBehind());
+            QVERIFY(!c.TFlores.table()->writesBehind());
+            QVERIFY(rep->hasPendingWrites());
+            QTRY_VERIFY(!rep->hasPendingWrites()); // written once the application is idle
+            c.TRepS.remove();
+            QVERIFY(rep->hasPendingWrites()); // and what is left goes when the tables close
+        }
+        Table t(m_dir.filePath("RepSint.db"), catalogo::defRepSint(), TableFile::Durability::Relaxed);
+        QStringList keys;
+        for (Slot s : t.order(0))
+            keys << QString::number(t.integer(s, 0));
+        QCOMPARE(keys, QStringList({"4"}));
+    }
+
     void countIndexPutsHighestFirst()
     {
         createTables();

@@ -4,6 +4,9 @@
 #include "tables.h"
 
 #include <QDir>
+#include <QThread>
+
+#include <future>
 
 using store::FieldDef;
 using store::FieldType;
@@ -62,10 +65,41 @@ store::Table *Catalogo::abrirTabla(std::unique_ptr<store::Table> &tabla, const s
     return tabla.get();
 }
 
+namespace {
+
+// Loads a table on a thread of its own and hands it back to the calling thread, which gets
+// its notifications from then on.
+std::future<std::unique_ptr<store::Table>> cargarAparte(const store::TableDef &def)
+{
+    QThread *principal = QThread::currentThread();
+    const QString ruta = QDir::current().filePath(def.fileName());
+    return std::async(std::launch::async, [def, ruta, principal] {
+        auto tabla = std::make_unique<store::Table>(ruta, def, TableFile::Durability::Full);
+        tabla->moveToThread(principal);
+        return tabla;
+    });
+}
+
+} // namespace
+
 void Catalogo::abrir()
 {
     const auto full = TableFile::Durability::Full;
     const auto relaxed = TableFile::Durability::Relaxed;
+
+    // The link table is by far the largest: it loads while the others do.
+    std::future<std::unique_ptr<store::Table>> enlaces;
+    if (!m_rel)
+        enlaces = cargarAparte(catalogo::defRel());
+    struct Esperar
+    {
+        std::future<std::unique_ptr<store::Table>> &f;
+        ~Esperar()
+        {
+            if (f.valid())
+                f.wait();
+        }
+    } esperar{enlaces};
 
     TFlores.setTable(abrirTabla(m_flores, catalogo::defFlores(), full));
     TFlores.setIndexName(QStringLiteral("PorNom1"));
@@ -77,7 +111,9 @@ void Catalogo::abrir()
     TSint.open();
     TSintNombres.open();
 
-    store::Table *rel = abrirTabla(m_rel, catalogo::defRel(), full);
+    if (enlaces.valid())
+        m_rel = enlaces.get();
+    store::Table *rel = m_rel.get();
     TRelF.setTable(rel);
     TRelF.setIndexName(QStringLiteral("PorFlor"));
     TRelF.open();

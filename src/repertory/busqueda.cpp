@@ -176,14 +176,16 @@ std::vector<store::Slot> IndiceNombres::recorrer(const QByteArray &palabra)
     const char *base = m_buffer.constData();
     const char *fin = base + m_buffer.size();
     const char *p = base;
+    std::size_t entrada = 0;
     while (p < fin) {
         const void *hit = memmem(p, std::size_t(fin - p), palabra.constData(), std::size_t(palabra.size()));
         if (!hit)
             break;
         const auto off = quint32(static_cast<const char *>(hit) - base);
-        const auto it = std::upper_bound(m_entradas.begin(), m_entradas.end(), off,
-                                         [](quint32 o, const Entrada &e) { return o < e.inicio; });
-        const Entrada &e = *(it - 1);
+        // Hits come in buffer order, so the name holding each one is found walking forward.
+        while (entrada + 1 < m_entradas.size() && m_entradas[entrada + 1].inicio <= off)
+            ++entrada;
+        const Entrada &e = m_entradas[entrada];
         filas.push_back(e.fila);
         // One hit per name is enough: go on after its end.
         p = base + e.inicio + e.largo + 1;
@@ -214,6 +216,31 @@ std::vector<store::Slot> IndiceNombres::filtrar(int modo, const std::vector<QByt
             filas.push_back(s);
     }
     return filas;
+}
+
+const std::vector<store::Slot> &IndiceNombres::filasCon(const QByteArray &palabra, std::vector<Apariciones> &nuevas)
+{
+    for (const Apariciones &a : nuevas)
+        if (a.palabra == palabra)
+            return a.filas;
+    const Apariciones *base = nullptr;
+    for (const Apariciones &a : m_apariciones)
+        if (!a.palabra.isEmpty() && palabra.contains(a.palabra) && (!base || a.filas.size() < base->filas.size()))
+            base = &a;
+    Apariciones hallada{palabra, {}};
+    if (palabra.isEmpty()) {
+        // An empty word is never found.
+    } else if (base && base->palabra == palabra) {
+        hallada.filas = base->filas;
+    } else if (base) {
+        for (const store::Slot s : base->filas)
+            if (s < m_entradaDe.size() && m_entradaDe[s] >= 0 && contiene(s, palabra))
+                hallada.filas.push_back(s);
+    } else {
+        hallada.filas = recorrer(palabra);
+    }
+    nuevas.push_back(std::move(hallada));
+    return nuevas.back().filas;
 }
 
 bool IndiceNombres::estrecha(int modo, const QStringList &palabras, const QString &texto) const
@@ -256,21 +283,28 @@ std::vector<store::Slot> IndiceNombres::buscar(int modo, const QStringList &pala
         for (const QString &p : palabras)
             claves.push_back(bytes(p, kAusenteEnPalabra));
 
-    if (estrecha(modo, palabras, texto)) {
+    std::vector<Apariciones> nuevas;
+    nuevas.reserve(claves.size()); // rows are handed out by reference: no reallocation
+    if (estrecha(modo, palabras, texto) && m_ultima.resultado.size() < m_entradas.size() / 4) {
         filas = filtrar(modo == Exacto ? Todas : modo, claves, m_ultima.resultado);
     } else if (modo == Cualquiera) {
         std::vector<quint8> marca(m_entradaDe.size(), 0);
         for (const QByteArray &p : claves)
-            for (const store::Slot s : recorrer(p))
+            for (const store::Slot s : filasCon(p, nuevas))
                 if (!std::exchange(marca[s], quint8(1)))
                     filas.push_back(s);
     } else {
-        // Scan for the longest word, which is likely the rarest, then test the rest per name.
-        const auto larga = std::max_element(claves.begin(), claves.end(),
-                                            [](const QByteArray &a, const QByteArray &b) { return a.size() < b.size(); });
-        const std::vector<store::Slot> candidatas = larga->isEmpty() ? std::vector<store::Slot>() : recorrer(*larga);
-        filas = claves.size() == 1 ? candidatas : filtrar(Todas, claves, candidatas);
+        // The rows of the rarest word, tested per name for the others.
+        const std::vector<store::Slot> *menor = nullptr;
+        for (const QByteArray &p : claves) {
+            const std::vector<store::Slot> &f = filasCon(p, nuevas);
+            if (!menor || f.size() < menor->size())
+                menor = &f;
+        }
+        filas = claves.size() == 1 ? *menor : filtrar(Todas, claves, *menor);
     }
+    if (!nuevas.empty())
+        m_apariciones = std::move(nuevas);
     m_ultima = {modo, palabras, texto, filas};
     return filas;
 }

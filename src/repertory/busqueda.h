@@ -57,13 +57,26 @@ private:
         QString texto;
         std::vector<store::Slot> resultado;
     };
+    // The rows that hold each word of the last search: the next keystroke mostly repeats or
+    // lengthens them, and a longer word is found only among the rows of its beginning.
+    struct Apariciones
+    {
+        QByteArray palabra;
+        std::vector<store::Slot> filas;
+    };
 
     void reconstruir();
     void agregar(store::Slot s);
     void quitar(store::Slot s);
-    void olvidarConsulta() { m_ultima.modo = -1; }
+    void olvidarConsulta()
+    {
+        m_ultima.modo = -1;
+        m_apariciones.clear();
+    }
     bool estrecha(int modo, const QStringList &palabras, const QString &texto) const;
     std::vector<store::Slot> recorrer(const QByteArray &palabra);
+    // The rows holding a word, from the last search's rows where it can.
+    const std::vector<store::Slot> &filasCon(const QByteArray &palabra, std::vector<Apariciones> &nuevas);
     bool contiene(store::Slot s, const QByteArray &palabra) const;
     std::vector<store::Slot> filtrar(int modo, const std::vector<QByteArray> &palabras,
                                      const std::vector<store::Slot> &candidatas) const;
@@ -75,6 +88,7 @@ private:
     std::vector<qint64> m_entradaDe; // entry of each row, -1 when it has none
     std::size_t m_muertos = 0;       // bytes of names replaced or removed
     Consulta m_ultima;
+    std::vector<Apariciones> m_apariciones;
 };
 
 // Applies a search to the symptom view as the search box does on every change: in the first

@@ -11,15 +11,30 @@ std::vector<std::pair<qint32, int>> contarFlores(const store::Table &rel, const 
     const int porSint = rel.indexNumber(QStringLiteral("PorSint"));
     const int kflor = rel.fieldIndex(QStringLiteral("KFlor"));
     const auto &orden = rel.order(porSint);
+    const std::vector<quint64> *claves = rel.packedKeys(porSint);
     std::vector<qint32> flores;
     for (const qint32 sintoma : sintomas) {
         const auto [lo, hi] = rel.equalRange(porSint, sintoma);
         for (std::size_t i = lo; i < hi; ++i)
-            flores.push_back(rel.integer(orden[i], kflor));
+            flores.push_back(claves ? store::Table::packedSecond((*claves)[i]) : rel.integer(orden[i], kflor));
     }
-    // Sorting the flower keys groups each flower's links: the count is the length of its run.
-    std::sort(flores.begin(), flores.end());
     std::vector<std::pair<qint32, int>> cuentas;
+    if (flores.empty())
+        return cuentas;
+    const auto [menor, mayor] = std::minmax_element(flores.begin(), flores.end());
+    const qint64 rango = qint64(*mayor) - *menor + 1;
+    if (rango <= qint64(flores.size()) * 16 + 4096) {
+        // Flower keys lie close together: count in a table indexed by key.
+        std::vector<int> cuenta(std::size_t(rango), 0);
+        for (const qint32 f : flores)
+            ++cuenta[std::size_t(f - *menor)];
+        for (std::size_t i = 0; i < cuenta.size(); ++i)
+            if (cuenta[i] > 0)
+                cuentas.emplace_back(qint32(*menor + qint64(i)), cuenta[i]);
+        return cuentas;
+    }
+    // Otherwise sorting the keys groups each flower's links: the count is the length of its run.
+    std::sort(flores.begin(), flores.end());
     for (std::size_t i = 0; i < flores.size();) {
         std::size_t j = i;
         while (j < flores.size() && flores[j] == flores[i])

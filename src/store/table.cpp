@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <limits>
+#include <thread>
+#include <unordered_set>
+
+#include <QTimer>
 
 namespace store {
 namespace {
@@ -31,10 +35,89 @@ Table::Table(const QString &path, TableDef def, TableFile::Durability durability
         if (m_def.fields[std::size_t(f)].isNumeric())
             m_primaryField = f;
     }
+    m_writeBehind = durability == TableFile::Durability::Relaxed && m_primaryField >= 0
+        && std::none_of(m_def.indexes.begin(), m_def.indexes.end(), [](const IndexDef &i) { return i.unique; });
     load();
 }
 
-Table::~Table() = default;
+Table::~Table()
+{
+    try {
+        flush();
+    } catch (const StoreError &e) {
+        qWarning("%s", qPrintable(e.message()));
+    }
+}
+
+qint64 Table::rowidOf(Slot s) const
+{
+    return m_rowidsDense ? qint64(s) + 1 : m_rowids[s];
+}
+
+void Table::setRowid(Slot s, qint64 rowid)
+{
+    // Tables written in one go number their rows 1, 2, 3...: then no list of row ids is kept.
+    if (m_rowidsDense && rowid == qint64(s) + 1)
+        return;
+    if (m_rowidsDense) {
+        m_rowids.resize(s);
+        for (Slot i = 0; i < s; ++i)
+            m_rowids[i] = qint64(i) + 1;
+        m_rowidsDense = false;
+    }
+    if (m_rowids.size() <= s)
+        m_rowids.resize(std::size_t(s) + 1);
+    m_rowids[s] = rowid;
+}
+
+void Table::markDirty()
+{
+    m_dirty = true;
+    if (m_flushScheduled)
+        return;
+    m_flushScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_flushScheduled = false;
+        try {
+            flush();
+        } catch (const StoreError &e) {
+            // Stays pending: the next change or the closing tries again.
+            qWarning("%s", qPrintable(e.message()));
+        }
+    });
+}
+
+void Table::flush()
+{
+    if (!m_dirty)
+        return;
+    m_file.begin();
+    try {
+        m_file.exec(QStringLiteral("DELETE FROM \"%1\"").arg(m_def.tableName));
+        for (const Slot s : m_indexes[0].order) {
+            Record r;
+            r.values.reserve(m_def.fields.size());
+            for (int f = 0; f < fieldCount(); ++f)
+                r.values.push_back(value(s, f));
+            writeInsert(r);
+        }
+        m_file.commit();
+    } catch (...) {
+        m_file.rollback();
+        throw;
+    }
+    m_dirty = false;
+}
+
+void Table::requireUniqueKey(const Record &record, std::optional<Slot> except) const
+{
+    const QVariant &key = record.values[std::size_t(m_primaryField)];
+    if (key.isNull())
+        throw StoreError(QStringLiteral("Falta la clave de la fila en la tabla %1").arg(displayName()));
+    const auto found = findPrimary(key.toInt());
+    if (found && found != except)
+        throw StoreError(QString::fromLatin1(kKeyViolation));
+}
 
 void Table::compileIndexes()
 {
@@ -70,8 +153,8 @@ void Table::load()
     {
         Statement count = m_file.prepare(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(m_def.tableName));
         const std::size_t n = count.step() ? std::size_t(count.integer(0)) : 0;
-        m_rowids.reserve(n);
         m_alive.reserve(n);
+        m_primary.reserve(n);
         for (std::size_t f = 0; f < m_columns.size(); ++f) {
             const FieldDef &fd = m_def.fields[f];
             m_columns[f].nulls.reserve(n);
@@ -85,8 +168,8 @@ void Table::load()
                                       .arg(cols.join(QStringLiteral(", ")), m_def.tableName));
     const int nf = fieldCount();
     while (st.step()) {
-        const Slot s = Slot(m_rowids.size());
-        m_rowids.push_back(st.integer(0));
+        const Slot s = Slot(m_alive.size());
+        setRowid(s, st.integer(0));
         m_alive.push_back(1);
         for (int f = 0; f < nf; ++f) {
             Column &c = m_columns[std::size_t(f)];
@@ -111,15 +194,30 @@ void Table::load()
             for (const QString &t : c.texts)
                 c.sortKeys.push_back(spanishSortKey(t));
         }
-    for (Index &idx : m_indexes)
-        sortIndex(idx);
+    sortAllIndexes();
+}
+
+void Table::sortAllIndexes()
+{
+    // Large tables sort their indexes side by side; each sort writes only its own list.
+    constexpr std::size_t kWorthAThread = 100000;
+    std::vector<std::thread> workers;
+    for (std::size_t i = 1; i < m_indexes.size(); ++i) {
+        if (m_alive.size() >= kWorthAThread)
+            workers.emplace_back([this, i] { sortIndex(m_indexes[i]); });
+        else
+            sortIndex(m_indexes[i]);
+    }
+    sortIndex(m_indexes[0]);
+    for (std::thread &t : workers)
+        t.join();
 }
 
 void Table::sortIndex(Index &idx)
 {
-    idx.ranksValid = false;
+    invalidate(idx);
     idx.order.clear();
-    idx.order.reserve(m_rowids.size());
+    idx.order.reserve(m_alive.size());
     for (Slot s = 0; s < m_alive.size(); ++s)
         if (m_alive[s])
             idx.order.push_back(s);
@@ -134,9 +232,42 @@ void Table::sortIndex(Index &idx)
                 packable = false;
         }
     }
+    if (idx.fields.empty())
+        return; // rows in the order they were stored: the slots are that order already
+    const int number = int(&idx - m_indexes.data());
+    if (!packable && idx.fields[0].text && !idx.fields[0].descending) {
+        // Texts: sort on the first sixteen bytes of each key, and compare whole rows only where
+        // those are equal.
+        struct Prefixed
+        {
+            quint64 high;
+            quint64 low;
+            Slot slot;
+        };
+        const auto &keys = m_columns[std::size_t(idx.fields[0].field)].sortKeys;
+        auto bytes = [](const QByteArray &k, int from) {
+            quint64 v = 0;
+            for (int i = from; i < from + 8; ++i)
+                v = (v << 8) | (i < k.size() ? quint8(k[i]) : 0u);
+            return v;
+        };
+        std::vector<Prefixed> rows;
+        rows.reserve(idx.order.size());
+        for (const Slot s : idx.order)
+            rows.push_back({bytes(keys[s], 0), bytes(keys[s], 8), s});
+        std::sort(rows.begin(), rows.end(), [&](const Prefixed &a, const Prefixed &b) {
+            if (a.high != b.high)
+                return a.high < b.high;
+            if (a.low != b.low)
+                return a.low < b.low;
+            return compare(number, a.slot, b.slot) < 0;
+        });
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            idx.order[i] = rows[i].slot;
+        return;
+    }
     if (!packable) {
-        std::sort(idx.order.begin(), idx.order.end(),
-                  [&](Slot a, Slot b) { return compare(int(&idx - m_indexes.data()), a, b) < 0; });
+        std::sort(idx.order.begin(), idx.order.end(), [&](Slot a, Slot b) { return compare(number, a, b) < 0; });
         return;
     }
     // Integer keys: sort packed 64-bit keys, which is several times faster on large tables.
@@ -147,21 +278,37 @@ void Table::sortIndex(Index &idx)
     };
     std::vector<Packed> packed;
     packed.reserve(idx.order.size());
-    const CompiledField first = idx.fields[0];
-    const bool two = idx.fields.size() == 2;
-    const auto &ints1 = m_columns[std::size_t(first.field)].ints;
-    const std::vector<qint32> *ints2 = two ? &m_columns[std::size_t(idx.fields[1].field)].ints : nullptr;
-    for (Slot s : idx.order) {
-        quint64 key = quint64(orderedBits(ints1[s], first.descending)) << 32;
-        if (two)
-            key |= orderedBits((*ints2)[s], idx.fields[1].descending);
-        packed.push_back({key, s});
-    }
+    for (Slot s : idx.order)
+        packed.push_back({packKey(idx, s), s});
     std::sort(packed.begin(), packed.end(), [](const Packed &a, const Packed &b) {
         return a.key != b.key ? a.key < b.key : a.slot < b.slot;
     });
     for (std::size_t i = 0; i < packed.size(); ++i)
         idx.order[i] = packed[i].slot;
+    idx.covering = idx.fields.size() == 2;
+    idx.packed.clear();
+    if (idx.covering) {
+        idx.packed.reserve(packed.size());
+        for (const Packed &p : packed)
+            idx.packed.push_back(p.key);
+    }
+}
+
+quint64 Table::packKey(const Index &idx, Slot s) const
+{
+    const CompiledField &first = idx.fields[0];
+    quint64 key = quint64(orderedBits(m_columns[std::size_t(first.field)].ints[s], first.descending)) << 32;
+    if (idx.fields.size() == 2) {
+        const CompiledField &second = idx.fields[1];
+        key |= orderedBits(m_columns[std::size_t(second.field)].ints[s], second.descending);
+    }
+    return key;
+}
+
+const std::vector<quint64> *Table::packedKeys(int index) const
+{
+    const Index &idx = m_indexes[std::size_t(index)];
+    return idx.covering ? &idx.packed : nullptr;
 }
 
 bool Table::isNull(Slot s, int field) const
@@ -189,7 +336,7 @@ QByteArray Table::blob(Slot s, int field) const
     auto *self = const_cast<Table *>(this);
     Statement st = self->m_file.prepare(QStringLiteral("SELECT \"%1\" FROM \"%2\" WHERE rowid = ?")
                                             .arg(m_def.fields[std::size_t(field)].name, m_def.tableName));
-    st.bindInt(1, m_rowids[s]);
+    st.bindInt(1, rowidOf(s));
     return st.step() ? st.blob(0) : QByteArray();
 }
 
@@ -264,8 +411,50 @@ int Table::compareLeading(int index, Slot a, const QVariant &key) const
     return f.descending ? -r : r;
 }
 
+void Table::invalidate(Index &idx) const
+{
+    idx.ranksValid = false;
+    idx.directoryValid = false;
+    idx.directory.clear();
+}
+
+bool Table::buildDirectory(const Index &idx) const
+{
+    if (idx.fields.empty() || idx.fields[0].text || idx.fields[0].descending || idx.order.empty())
+        return false;
+    const Column &c = m_columns[std::size_t(idx.fields[0].field)];
+    const qint64 lo = c.ints[idx.order.front()], hi = c.ints[idx.order.back()];
+    if (c.nulls[idx.order.front()] || hi - lo > qint64(idx.order.size()) * 4 + 1024)
+        return false; // keys too far apart for a table of positions
+    idx.directory.assign(std::size_t(hi - lo + 2), 0);
+    idx.directoryBase = lo;
+    // directory[k - lo] is the first position whose key is k or more.
+    std::size_t pos = 0;
+    for (qint64 k = lo; k <= hi + 1; ++k) {
+        while (pos < idx.order.size() && c.ints[idx.order[pos]] < k)
+            ++pos;
+        idx.directory[std::size_t(k - lo)] = quint32(pos);
+    }
+    idx.directoryValid = true;
+    return true;
+}
+
 std::pair<std::size_t, std::size_t> Table::equalRange(int index, const QVariant &key) const
 {
+    const Index &idx = m_indexes[std::size_t(index)];
+    if (!key.isNull() && !idx.fields.empty() && !idx.fields[0].text) {
+        // Looking a key up in the table of positions avoids a search through a large index.
+        if (idx.directoryValid || buildDirectory(idx)) {
+            const qint64 k = key.toLongLong();
+            const qint64 last = idx.directoryBase + qint64(idx.directory.size()) - 2;
+            if (k < idx.directoryBase || k > last) {
+                const std::size_t at = k < idx.directoryBase ? 0 : idx.order.size();
+                return {at, at};
+            }
+            const auto d = std::size_t(k - idx.directoryBase);
+            return {idx.directory[d], idx.directory[d + 1]};
+        }
+    }
     const auto &ord = order(index);
     const auto lo = std::lower_bound(ord.begin(), ord.end(), key,
                                      [&](Slot s, const QVariant &k) { return compareLeading(index, s, k) < 0; });
@@ -370,8 +559,8 @@ qint64 Table::writeInsert(Record &record)
 
 Slot Table::store(const Record &record, qint64 rowid)
 {
-    const Slot s = Slot(m_rowids.size());
-    m_rowids.push_back(rowid);
+    const Slot s = Slot(m_alive.size());
+    setRowid(s, rowid);
     m_alive.push_back(1);
     for (std::size_t f = 0; f < m_columns.size(); ++f) {
         Column &c = m_columns[f];
@@ -406,10 +595,22 @@ void Table::assign(Slot s, int field, const QVariant &v)
 void Table::indexInsert(Slot s)
 {
     for (std::size_t i = 0; i < m_indexes.size(); ++i) {
-        m_indexes[i].ranksValid = false;
-        auto &ord = m_indexes[i].order;
+        Index &idx = m_indexes[i];
+        invalidate(idx);
+        auto &ord = idx.order;
         const auto it = std::lower_bound(ord.begin(), ord.end(), s,
                                          [&](Slot x, Slot y) { return compare(int(i), x, y) < 0; });
+        if (idx.covering) {
+            bool null = false;
+            for (const CompiledField &f : idx.fields)
+                null = null || m_columns[std::size_t(f.field)].nulls[s];
+            if (null) { // a packed list cannot hold an empty value: give it up
+                idx.covering = false;
+                idx.packed.clear();
+            } else {
+                idx.packed.insert(idx.packed.begin() + (it - ord.begin()), packKey(idx, s));
+            }
+        }
         ord.insert(it, s);
     }
     if (m_primaryField >= 0)
@@ -419,11 +620,15 @@ void Table::indexInsert(Slot s)
 void Table::indexErase(Slot s)
 {
     for (std::size_t i = 0; i < m_indexes.size(); ++i) {
-        m_indexes[i].ranksValid = false;
-        auto &ord = m_indexes[i].order;
+        Index &idx = m_indexes[i];
+        invalidate(idx);
+        auto &ord = idx.order;
         const std::size_t pos = positionOf(int(i), s);
-        if (pos < ord.size() && ord[pos] == s)
+        if (pos < ord.size() && ord[pos] == s) {
             ord.erase(ord.begin() + std::ptrdiff_t(pos));
+            if (idx.covering)
+                idx.packed.erase(idx.packed.begin() + std::ptrdiff_t(pos));
+        }
     }
     if (m_primaryField >= 0) {
         const auto it = m_primary.find(m_columns[std::size_t(m_primaryField)].ints[s]);
@@ -432,10 +637,25 @@ void Table::indexErase(Slot s)
     }
 }
 
+void Table::assignKey(Record &record) const
+{
+    QVariant &key = record.values[std::size_t(m_primaryField)];
+    if (!key.isNull() || m_def.fields[std::size_t(m_primaryField)].type != FieldType::AutoInc)
+        return;
+    const auto &byKey = m_indexes[0].order;
+    key = byKey.empty() ? 1 : integer(byKey.back(), m_primaryField) + 1;
+}
+
 Slot Table::insert(Record &record)
 {
     validate(record);
-    const qint64 rowid = writeInsert(record);
+    if (m_writeBehind) {
+        assignKey(record);
+        requireUniqueKey(record, std::nullopt);
+    }
+    const qint64 rowid = m_writeBehind ? record.values[std::size_t(m_primaryField)].toLongLong() : writeInsert(record);
+    if (m_writeBehind)
+        markDirty();
     const Slot s = store(record, rowid);
     indexInsert(s);
     emit rowInserted(s);
@@ -447,6 +667,20 @@ void Table::update(Slot s, const Record &record)
     validate(record);
     if (std::find(record.changed.begin(), record.changed.end(), true) == record.changed.end())
         return;
+    if (m_writeBehind) {
+        if (record.changed[std::size_t(m_primaryField)])
+            requireUniqueKey(record, s);
+        emit rowAboutToChange(s);
+        indexErase(s);
+        for (std::size_t f = 0; f < m_def.fields.size(); ++f)
+            if (record.changed[f])
+                assign(s, int(f), record.values[f]);
+        setRowid(s, m_columns[std::size_t(m_primaryField)].ints[s]);
+        indexInsert(s);
+        markDirty();
+        emit rowUpdated(s);
+        return;
+    }
     QStringList sets;
     for (std::size_t f = 0; f < m_def.fields.size(); ++f)
         if (record.changed[f])
@@ -455,7 +689,7 @@ void Table::update(Slot s, const Record &record)
                                       .arg(m_def.tableName, sets.join(QStringLiteral(", "))));
     int next = 1;
     bindRecord(st, record, true, next);
-    st.bindInt(next, m_rowids[s]);
+    st.bindInt(next, rowidOf(s));
     st.run();
 
     emit rowAboutToChange(s);
@@ -470,7 +704,7 @@ void Table::update(Slot s, const Record &record)
                                            .arg(m_def.tableName, m_def.fields[std::size_t(m_primaryField)].name));
         rid.bindInt(1, m_columns[std::size_t(m_primaryField)].ints[s]);
         if (rid.step())
-            m_rowids[s] = rid.integer(0);
+            setRowid(s, rid.integer(0));
     }
     indexInsert(s);
     emit rowUpdated(s);
@@ -478,10 +712,14 @@ void Table::update(Slot s, const Record &record)
 
 void Table::remove(Slot s)
 {
-    if (!m_delete)
+    if (m_writeBehind)
+        markDirty();
+    else if (!m_delete)
         m_delete = m_file.prepare(QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?").arg(m_def.tableName));
-    m_delete->bindInt(1, m_rowids[s]);
-    m_delete->run();
+    if (!m_writeBehind) {
+        m_delete->bindInt(1, rowidOf(s));
+        m_delete->run();
+    }
     emit rowAboutToChange(s);
     indexErase(s);
     m_alive[s] = 0;
@@ -503,18 +741,23 @@ void Table::resetMemory()
         c.sortKeys.clear();
     }
     m_rowids.clear();
+    m_rowidsDense = true;
     m_alive.clear();
     m_primary.clear();
     for (Index &idx : m_indexes) {
         idx.order.clear();
-        idx.ranksValid = false;
+        idx.packed.clear();
+        invalidate(idx);
     }
     ++m_generation;
 }
 
 void Table::empty()
 {
-    m_file.exec(QStringLiteral("DELETE FROM \"%1\"").arg(m_def.tableName));
+    if (m_writeBehind)
+        markDirty();
+    else
+        m_file.exec(QStringLiteral("DELETE FROM \"%1\"").arg(m_def.tableName));
     resetMemory();
     emit reloaded();
 }
@@ -527,6 +770,25 @@ void Table::insertMany(std::vector<Record> &records)
         validate(r);
     std::vector<qint64> rowids;
     rowids.reserve(records.size());
+    if (m_writeBehind) {
+        std::unordered_set<qint32> keys;
+        for (Record &r : records) {
+            if (r.values[std::size_t(m_primaryField)].isNull())
+                throw StoreError(QStringLiteral("Falta la clave de la fila en la tabla %1").arg(displayName()));
+            requireUniqueKey(r, std::nullopt);
+            if (!keys.insert(r.values[std::size_t(m_primaryField)].toInt()).second)
+                throw StoreError(QString::fromLatin1(kKeyViolation));
+            rowids.push_back(r.values[std::size_t(m_primaryField)].toLongLong());
+        }
+        markDirty();
+    } else {
+        writeMany(records, rowids);
+    }
+    storeMany(records, rowids);
+}
+
+void Table::writeMany(std::vector<Record> &records, std::vector<qint64> &rowids)
+{
     m_file.begin();
     try {
         for (Record &r : records)
@@ -540,17 +802,20 @@ void Table::insertMany(std::vector<Record> &records)
                 records[i].values[std::size_t(m_primaryField)] = QVariant();
         throw;
     }
-    const std::size_t before = m_rowids.size();
+}
+
+void Table::storeMany(const std::vector<Record> &records, const std::vector<qint64> &rowids)
+{
+    const std::size_t before = m_alive.size();
     for (std::size_t i = 0; i < records.size(); ++i)
         store(records[i], rowids[i]);
     if (records.size() * 8 > before) {
-        for (Slot s = Slot(before); s < m_rowids.size(); ++s)
+        for (Slot s = Slot(before); s < m_alive.size(); ++s)
             if (m_primaryField >= 0)
                 m_primary[m_columns[std::size_t(m_primaryField)].ints[s]] = s;
-        for (Index &idx : m_indexes)
-            sortIndex(idx);
+        sortAllIndexes();
     } else {
-        for (Slot s = Slot(before); s < m_rowids.size(); ++s)
+        for (Slot s = Slot(before); s < m_alive.size(); ++s)
             indexInsert(s);
     }
     emit reloaded();

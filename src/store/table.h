@@ -61,6 +61,11 @@ public:
     // Position of a live slot in an index.
     std::size_t positionOf(int index, Slot s) const;
 
+    // Both fields of each position of a two-integer index, packed as by packKey; null when
+    // the index keeps no such list.
+    const std::vector<quint64> *packedKeys(int index) const;
+    static qint32 packedSecond(quint64 key) { return qint32(quint32(key) ^ 0x80000000u); }
+
     // Each live row's position in an index, by slot.
     const std::vector<quint32> &ranks(int index) const;
 
@@ -73,6 +78,12 @@ public:
     void empty();
     // Many new rows in one transaction; all or nothing.
     void insertMany(std::vector<Record> &records);
+
+    // Working tables keyed by one integer are written behind: changes reach memory at once and
+    // the file when the application is next idle, or at the latest when the table closes.
+    bool writesBehind() const { return m_writeBehind; }
+    bool hasPendingWrites() const { return m_dirty; }
+    void flush();
 
 signals:
     void rowInserted(store::Slot s);
@@ -103,25 +114,45 @@ private:
         std::vector<Slot> order;
         mutable std::vector<quint32> ranks;
         mutable bool ranksValid = false;
+        // For two integer fields: both values of each position, packed, so that walking a
+        // range reads them in order instead of jumping through the columns.
+        std::vector<quint64> packed;
+        bool covering = false;
+        // For a leading integer field with keys close together: where each key's rows start.
+        mutable std::vector<quint32> directory;
+        mutable qint64 directoryBase = 0;
+        mutable bool directoryValid = false;
     };
 
     void load();
     void compileIndexes();
     void sortIndex(Index &idx);
+    void sortAllIndexes();
     void validate(const Record &record) const;
     Slot store(const Record &record, qint64 rowid);
     void assign(Slot s, int field, const QVariant &v);
     void indexInsert(Slot s);
     void indexErase(Slot s);
     int compareField(const CompiledField &f, Slot a, Slot b) const;
+    void invalidate(Index &idx) const;
+    quint64 packKey(const Index &idx, Slot s) const;
+    bool buildDirectory(const Index &idx) const;
     void bindRecord(Statement &st, const Record &record, bool onlyChanged, int &next) const;
     qint64 writeInsert(Record &record);
     void resetMemory();
+    void assignKey(Record &record) const;
+    void requireUniqueKey(const Record &record, std::optional<Slot> except) const;
+    void markDirty();
+    qint64 rowidOf(Slot s) const;
+    void setRowid(Slot s, qint64 rowid);
+    void writeMany(std::vector<Record> &records, std::vector<qint64> &rowids);
+    void storeMany(const std::vector<Record> &records, const std::vector<qint64> &rowids);
 
     TableDef m_def;
     TableFile m_file;
     std::vector<Column> m_columns;
-    std::vector<qint64> m_rowids;
+    std::vector<qint64> m_rowids; // empty while row ids are the slots counted from 1
+    bool m_rowidsDense = true;
     std::vector<quint8> m_alive;
     std::vector<Index> m_indexes;
     std::unordered_map<qint32, Slot> m_primary;
@@ -129,6 +160,9 @@ private:
     std::optional<Statement> m_insert;
     std::optional<Statement> m_delete;
     quint64 m_generation = 1;
+    bool m_writeBehind = false;
+    bool m_dirty = false;
+    bool m_flushScheduled = false;
 };
 
 } // namespace store
