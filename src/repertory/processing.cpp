@@ -12,9 +12,16 @@ std::vector<std::pair<qint32, int>> contarFlores(const store::Table &rel, const 
     const int kflor = rel.fieldIndex(QStringLiteral("KFlor"));
     const auto &orden = rel.order(porSint);
     const std::vector<quint64> *claves = rel.packedKeys(porSint);
-    std::vector<qint32> flores;
+    std::vector<std::pair<std::size_t, std::size_t>> rangos;
+    rangos.reserve(sintomas.size());
+    std::size_t enlaces = 0;
     for (const qint32 sintoma : sintomas) {
-        const auto [lo, hi] = rel.equalRange(porSint, sintoma);
+        rangos.push_back(rel.equalRange(porSint, sintoma));
+        enlaces += rangos.back().second - rangos.back().first;
+    }
+    std::vector<qint32> flores;
+    flores.reserve(enlaces);
+    for (const auto &[lo, hi] : rangos) {
         for (std::size_t i = lo; i < hi; ++i)
             flores.push_back(claves ? store::Table::packedSecond((*claves)[i]) : rel.integer(orden[i], kflor));
     }
@@ -48,11 +55,12 @@ std::vector<std::pair<qint32, int>> contarFlores(const store::Table &rel, const 
 std::vector<qint32> clavesSeleccionadas(const Catalogo &catalogo)
 {
     const store::View &sel = catalogo.TRepS;
-    const int clave = sel.fieldNumber(QStringLiteral("Clave"));
+    const store::Table &tabla = *sel.table();
+    const int clave = tabla.fieldIndex(QStringLiteral("Clave"));
     std::vector<qint32> claves;
     claves.reserve(std::size_t(sel.recordCount()));
     for (int row = 0; row < sel.recordCount(); ++row)
-        claves.push_back(sel.valueAt(row, clave).toInt());
+        claves.push_back(tabla.integer(*sel.slotAt(row), clave));
     return claves;
 }
 

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <limits>
 #include <thread>
-#include <unordered_set>
 
 #include <QTimer>
 
@@ -771,15 +770,17 @@ void Table::insertMany(std::vector<Record> &records)
     std::vector<qint64> rowids;
     rowids.reserve(records.size());
     if (m_writeBehind) {
-        std::unordered_set<qint32> keys;
         for (Record &r : records) {
             if (r.values[std::size_t(m_primaryField)].isNull())
                 throw StoreError(QStringLiteral("Falta la clave de la fila en la tabla %1").arg(displayName()));
             requireUniqueKey(r, std::nullopt);
-            if (!keys.insert(r.values[std::size_t(m_primaryField)].toInt()).second)
-                throw StoreError(QString::fromLatin1(kKeyViolation));
             rowids.push_back(r.values[std::size_t(m_primaryField)].toLongLong());
         }
+        // A key given twice in the batch is refused like one that stands already.
+        std::vector<qint64> sorted(rowids);
+        std::sort(sorted.begin(), sorted.end());
+        if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
+            throw StoreError(QString::fromLatin1(kKeyViolation));
         markDirty();
     } else {
         writeMany(records, rowids);
@@ -807,6 +808,14 @@ void Table::writeMany(std::vector<Record> &records, std::vector<qint64> &rowids)
 void Table::storeMany(const std::vector<Record> &records, const std::vector<qint64> &rowids)
 {
     const std::size_t before = m_alive.size();
+    const std::size_t after = before + records.size();
+    m_alive.reserve(after);
+    m_primary.reserve(after);
+    for (std::size_t f = 0; f < m_columns.size(); ++f) {
+        m_columns[f].nulls.reserve(after);
+        if (m_def.fields[f].isNumeric())
+            m_columns[f].ints.reserve(after);
+    }
     for (std::size_t i = 0; i < records.size(); ++i)
         store(records[i], rowids[i]);
     if (records.size() * 8 > before) {
