@@ -198,11 +198,13 @@ void medirBusqueda(Catalogo &c, const QString &carpeta, const char *escala)
         int visibles = 0;
         QStringList palabras;
         for (int vuelta = 0; vuelta < 5; ++vuelta) {
+            // Every pass types the text afresh: nothing is remembered from the pass before.
+            busqueda::IndiceNombres nuevo(*c.TSint.table(), QStringLiteral("Nom"));
             c.TSint.clearFilterCallback();
             for (int i = 1; i <= escrito.size(); ++i) {
                 QElapsedTimer reloj;
                 reloj.start();
-                visibles = busqueda::aplicarBusqueda(c.TSint, indice, modo, escrito.left(i), palabras,
+                visibles = busqueda::aplicarBusqueda(c.TSint, nuevo, modo, escrito.left(i), palabras,
                                                      [](store::Slot) { return true; });
                 mejor[std::size_t(i - 1)] = std::min(mejor[std::size_t(i - 1)], double(reloj.nsecsElapsed()) / 1e6);
             }

@@ -23,6 +23,12 @@ char byteOf(char16_t c, char ausente)
     return ausente;
 }
 
+// Where a word first occurs in a stretch of the buffer.
+const char *hallar(const char *p, std::size_t n, const QByteArray &palabra)
+{
+    return static_cast<const char *>(memmem(p, n, palabra.constData(), std::size_t(palabra.size())));
+}
+
 // Bytes no name and no search word can hold, so that neither ever matches the other.
 constexpr char kAusenteEnNombre = char(0x81);
 constexpr char kAusenteEnPalabra = char(0x8D);
@@ -164,8 +170,7 @@ void IndiceNombres::quitar(store::Slot s)
 bool IndiceNombres::contiene(store::Slot s, const QByteArray &palabra) const
 {
     const Entrada &e = m_entradas[std::size_t(m_entradaDe[s])];
-    return !palabra.isEmpty()
-        && memmem(m_buffer.constData() + e.inicio, e.largo, palabra.constData(), std::size_t(palabra.size()));
+    return !palabra.isEmpty() && hallar(m_buffer.constData() + e.inicio, e.largo, palabra);
 }
 
 std::vector<store::Slot> IndiceNombres::recorrer(const QByteArray &palabra)
@@ -178,10 +183,10 @@ std::vector<store::Slot> IndiceNombres::recorrer(const QByteArray &palabra)
     const char *p = base;
     std::size_t entrada = 0;
     while (p < fin) {
-        const void *hit = memmem(p, std::size_t(fin - p), palabra.constData(), std::size_t(palabra.size()));
+        const char *hit = hallar(p, std::size_t(fin - p), palabra);
         if (!hit)
             break;
-        const auto off = quint32(static_cast<const char *>(hit) - base);
+        const auto off = quint32(hit - base);
         // Hits come in buffer order, so the name holding each one is found walking forward.
         while (entrada + 1 < m_entradas.size() && m_entradas[entrada + 1].inicio <= off)
             ++entrada;
@@ -232,7 +237,9 @@ const std::vector<store::Slot> &IndiceNombres::filasCon(const QByteArray &palabr
         // An empty word is never found.
     } else if (base && base->palabra == palabra) {
         hallada.filas = base->filas;
-    } else if (base) {
+    } else if (base && base->filas.size() < m_entradas.size() / 8) {
+        // Few rows hold the beginning of the word: test just those. With many, one pass over
+        // the buffer is quicker than a search per name.
         for (const store::Slot s : base->filas)
             if (s < m_entradaDe.size() && m_entradaDe[s] >= 0 && contiene(s, palabra))
                 hallada.filas.push_back(s);
@@ -241,6 +248,25 @@ const std::vector<store::Slot> &IndiceNombres::filasCon(const QByteArray &palabr
     }
     nuevas.push_back(std::move(hallada));
     return nuevas.back().filas;
+}
+
+void IndiceNombres::recordar(std::vector<Apariciones> &&nuevas)
+{
+    // The words of this search go first; older ones stay while they fit, since typing back
+    // and forth comes back to them.
+    constexpr std::size_t kFilasRecordadas = 4'000'000;
+    std::size_t total = 0;
+    for (const Apariciones &a : nuevas)
+        total += a.filas.size();
+    for (Apariciones &a : m_apariciones) {
+        const bool repetida = std::any_of(nuevas.begin(), nuevas.end(),
+                                          [&](const Apariciones &n) { return n.palabra == a.palabra; });
+        if (repetida || total + a.filas.size() > kFilasRecordadas || nuevas.size() >= 64)
+            continue;
+        total += a.filas.size();
+        nuevas.push_back(std::move(a));
+    }
+    m_apariciones = std::move(nuevas);
 }
 
 bool IndiceNombres::estrecha(int modo, const QStringList &palabras, const QString &texto) const
@@ -303,8 +329,7 @@ std::vector<store::Slot> IndiceNombres::buscar(int modo, const QStringList &pala
         }
         filas = claves.size() == 1 ? *menor : filtrar(Todas, claves, *menor);
     }
-    if (!nuevas.empty())
-        m_apariciones = std::move(nuevas);
+    recordar(std::move(nuevas));
     m_ultima = {modo, palabras, texto, filas};
     return filas;
 }

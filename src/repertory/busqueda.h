@@ -77,6 +77,7 @@ private:
     std::vector<store::Slot> recorrer(const QByteArray &palabra);
     // The rows holding a word, from the last search's rows where it can.
     const std::vector<store::Slot> &filasCon(const QByteArray &palabra, std::vector<Apariciones> &nuevas);
+    void recordar(std::vector<Apariciones> &&nuevas);
     bool contiene(store::Slot s, const QByteArray &palabra) const;
     std::vector<store::Slot> filtrar(int modo, const std::vector<QByteArray> &palabras,
                                      const std::vector<store::Slot> &candidatas) const;
