@@ -2,10 +2,12 @@
 // largest scale, against SQLite's own queries over the same files.
 #include "catalogue/catalogo.h"
 #include "repertory/busqueda.h"
+#include "repertory/planilla.h"
 #include "repertory/processing.h"
 #include "tablas.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -237,6 +239,74 @@ void medirProcesamiento(Catalogo &c, const QString &carpeta, const char *escala)
     }
 }
 
+// SQLite alone: the link pairs of the chosen symptoms, the bare material of the worksheet.
+double consultaPares(const QString &carpeta, const std::vector<qint32> &claves, int veces)
+{
+    sqlite3 *db = nullptr;
+    exigir(db, sqlite3_open_v2(QDir(carpeta).filePath(QStringLiteral("Rel.db")).toUtf8().constData(), &db,
+                               SQLITE_OPEN_READONLY, nullptr));
+    QByteArray sql = "SELECT KFlor, KSint FROM Rel WHERE KSint IN (";
+    for (std::size_t i = 0; i < claves.size(); ++i)
+        sql += (i ? "," : "") + QByteArray::number(claves[i]);
+    sql += ")";
+    sqlite3_stmt *q = nullptr;
+    exigir(db, sqlite3_prepare_v2(db, sql.constData(), -1, &q, nullptr));
+    volatile qint64 suma = 0;
+    const double ms = medir(veces, [&] {
+        qint64 s = 0;
+        while (sqlite3_step(q) == SQLITE_ROW)
+            s += sqlite3_column_int(q, 0) + sqlite3_column_int(q, 1);
+        sqlite3_reset(q);
+        suma = s;
+    });
+    sqlite3_finalize(q);
+    sqlite3_close(db);
+    return ms;
+}
+
+// The largest worksheet: every flower of the catalogue as a result row against 200 chosen
+// symptoms (the flowers the symptoms do not reach stand in for the rest of a bigger case).
+// Built, weighted, ordered and measured for its column widths as the window does before it
+// shows, against SQLite's bare query for the link pairs of the same symptoms.
+void medirPlanilla(Catalogo &c, const QString &carpeta, const char *escala)
+{
+    elegirSintomas(c, 200, 200);
+    repertorio::procesarSeleccion(c);
+    std::vector<store::Record> resto;
+    for (qint32 k = 1; k <= c.TFlores.recordCount(); ++k)
+        if (!c.TRepF.table()->findPrimary(k))
+            resto.push_back({{k, 1}, {true, true}});
+    c.TRepF.table()->insertMany(resto);
+    c.TRepF.table()->flush();
+
+    QFont fuente(QStringLiteral("Arial"));
+    fuente.setPointSize(11);
+    double construir = 0, ordenar = 0, anchos = 0;
+    int referencias = 0;
+    planilla::Hoja hoja;
+    auto armar = [&] {
+        QElapsedTimer reloj;
+        reloj.start();
+        hoja = planilla::construirHoja(c, QStringLiteral("Nom1"));
+        construir = double(reloj.nsecsElapsed()) / 1e6;
+        planilla::OrdenarPorPuntaje(hoja);
+        ordenar = double(reloj.nsecsElapsed()) / 1e6 - construir;
+        std::vector<int> columnas(std::size_t(hoja.sintomas() + 2), planilla::kAnchoColumna);
+        columnas[0] = planilla::anchoMayor(hoja.nombres, fuente) + planilla::kMargenNombres;
+        referencias = planilla::anchoReferencias(1024, columnas);
+        anchos = double(reloj.nsecsElapsed()) / 1e6 - construir - ordenar;
+    };
+    // The first sheet of a run also measures the font's characters and pairs once.
+    const double primera = medir(1, armar);
+    // Both take well under a millisecond: many runs each, so the medians hold still.
+    const double ms = medir(41, armar);
+    const double sq = consultaPares(carpeta, repertorio::clavesSeleccionadas(c), 41);
+    std::printf("%-5s planilla %d flores x %d síntomas   %7.2f ms (la primera %.2f ms; última: construir %.2f, "
+                "ordenar %.2f, anchos %.2f; referencias %d px)   SQLite pares %7.2f ms   %.1f x\n",
+                escala, hoja.filas(), hoja.sintomas(), ms, primera, construir, ordenar, anchos, referencias, sq,
+                sq / ms);
+}
+
 void medirEscala(const QString &programa, const QString &base, const Escala &e)
 {
     const QString carpeta = prepararCatalogo(base, e);
@@ -261,6 +331,7 @@ void medirEscala(const QString &programa, const QString &base, const Escala &e)
     c.abrir();
     medirBusqueda(c, carpeta, e.nombre);
     medirProcesamiento(c, carpeta, e.nombre);
+    medirPlanilla(c, carpeta, e.nombre);
     std::fflush(stdout);
 }
 
@@ -268,10 +339,16 @@ void medirEscala(const QString &programa, const QString &base, const Escala &e)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--abrir") == 0) {
+        QCoreApplication app(argc, argv);
+        return abrirEnProcesoNuevo(app.arguments()[2]);
+    }
+    // The worksheet's column widths measure text, which needs fonts: a GUI application
+    // without a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() == 3 && args[1] == QLatin1String("--abrir"))
-        return abrirEnProcesoNuevo(args[2]);
 
     const QString base = QDir(app.applicationDirPath()).filePath(QStringLiteral("catalogos"));
     QStringList escalas;

@@ -12,6 +12,11 @@
 #include "catalogue/presentacion.h"
 #include "repertory/buscador.h"
 #include "repertory/seleccion.h"
+#include "repertory/archivosrepertorio.h"
+#include "repertory/copiarrepertorio.h"
+#include "repertory/tfselarch.h"
+#include "repertory/tfplanrep.h"
+#include "aparienciaventana.h"
 #include "widgets/datagrid.h"
 
 #include <QCloseEvent>
@@ -143,6 +148,11 @@ void TForm1::crearOperaciones()
         catalogo, ControlesPresentacion{ui->GrFlor, ui->GrSint, ui->IdiomaRepButtons, ui->Modificar, ui->Sintomas,
                                         ui->Ficha, ui->PagFlor});
     presentacion->IdiomaRepClick = [this] { seleccion->IdiomaRepClick(); };
+    apariencia = std::make_unique<AparienciaPrincipal>(this);
+
+    selArch = std::make_unique<TFSelArch>();
+    archivos = std::make_unique<ArchivosRepertorio>(catalogo, *seleccion, *selArch,
+                                                    ControlesPaciente{ui->PanPac, ui->ChPac, ui->LabPac});
 }
 
 int TForm1::idiomaFlores() const
@@ -165,10 +175,16 @@ void TForm1::conectarControles()
     ui->LabVolver->installEventFilter(this);
     connect(ui->IdiomaButtons, &QButtonGroup::idClicked, presentacion.get(), &Presentacion::Idioma1Click);
     connect(ui->CBSel, &QComboBox::activated, presentacion.get(), &Presentacion::CBSelChange);
+    connect(ui->Guardar, &QAbstractButton::clicked, archivos.get(), &ArchivosRepertorio::GuardarClick);
+    connect(ui->Abrir, &QAbstractButton::clicked, archivos.get(), &ArchivosRepertorio::AbrirClick);
+    connect(ui->BotCopiar, &QAbstractButton::clicked, this, [this] { BotCopiarClick(catalogo, *ui->GrRepF); });
 
     connect(ui->Sintomas, &QAbstractButton::clicked, this, [this] { SintomasClick(ui->Sintomas); });
     connect(ui->cerrar, &QAbstractButton::clicked, this, &TForm1::CerrarClick);
     connect(ui->color, &QAbstractButton::clicked, this, &TForm1::ColorClick);
+    connect(ui->Mas, &QAbstractButton::clicked, this, &TForm1::MasClick);
+    connect(ui->Menos, &QAbstractButton::clicked, this, &TForm1::MenosClick);
+    connect(ui->PlanRep, &QAbstractButton::clicked, this, &TForm1::PlanRepClick);
     connect(ui->BitBtn1, &QAbstractButton::clicked, this, &TForm1::BitBtn1Click);
     connect(ui->BitBtn2, &QAbstractButton::clicked, this, &TForm1::BitBtn2Click);
     connect(ui->Splitter7, &QSplitter::splitterMoved, this, &TForm1::Splitter7Moved);
@@ -192,7 +208,16 @@ void TForm1::FormShow()
 {
     ui->LabBus->clear();
     ui->LabBus->hide();
-    abrirTablas();
+    try {
+        abrirTablas();
+    } catch (...) {
+        // Without its tables the window can only be left: the pages stay out of reach.
+        ui->Ficha->tabBar()->hide();
+        ui->Ficha->setCurrentWidget(ui->PagLogo);
+        ui->CBSel->setEnabled(false);
+        ui->Sintomas->setEnabled(false);
+        throw;
+    }
     AplicarColores();
     AplicarLetra();
     ui->Ficha->tabBar()->hide();
@@ -346,7 +371,25 @@ void TForm1::Splitter9Moved()
 
 // The steps below are filled in by the areas they belong to.
 
-void TForm1::ColorClick() { }
+void TForm1::ColorClick()
+{
+    apariencia->ColorClick();
+}
+
+void TForm1::MasClick()
+{
+    apariencia->MasClick();
+}
+
+void TForm1::MenosClick()
+{
+    apariencia->MenosClick();
+}
+
+void TForm1::PlanRepClick()
+{
+    ::PlanRepClick(catalogo, ui->GrRepF->tableModel()->columnField(1), this);
+}
 
 void TForm1::entregarPassword()
 {
@@ -363,9 +406,15 @@ void TForm1::cerrarTablas()
     catalogo.cerrar();
 }
 
-void TForm1::AplicarColores() { }
+void TForm1::AplicarColores()
+{
+    apariencia->AplicarColores();
+}
 
-void TForm1::AplicarLetra() { }
+void TForm1::AplicarLetra()
+{
+    apariencia->AplicarLetra();
+}
 
 void TForm1::PonerEdicion(bool /*on*/) { }
 
@@ -395,7 +444,10 @@ void TForm1::EdChange()
     buscador->EdChange();
 }
 
-void TForm1::LeerPaciente() { }
+void TForm1::LeerPaciente()
+{
+    archivos->LeerPaciente();
+}
 
 void TForm1::TFloresAfterScroll()
 {

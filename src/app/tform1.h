@@ -13,6 +13,9 @@ class TFLogo;
 class Seleccion;
 class Buscador;
 class Presentacion;
+class AparienciaPrincipal;
+class TFSelArch;
+class ArchivosRepertorio;
 
 // The main window: the toolbar, the four pages with every control on them, and the moves
 // between the pages. It ends only through the leave panel of the start page.
@@ -66,6 +69,9 @@ private:
     void cerrarTablas();
     void AplicarColores();
     void AplicarLetra();
+    void MasClick();
+    void MenosClick();
+    void PlanRepClick();
     void PonerEdicion(bool on);
     void leerConfiguracion();
     void escribirConfiguracion();
@@ -83,6 +89,10 @@ private:
     std::unique_ptr<Seleccion> seleccion;
     std::unique_ptr<Buscador> buscador;
     std::unique_ptr<Presentacion> presentacion;
+    std::unique_ptr<AparienciaPrincipal> apariencia;
+    // The repertory file chooser is made once and kept for the whole run.
+    std::unique_ptr<TFSelArch> selArch;
+    std::unique_ptr<ArchivosRepertorio> archivos;
     // The splash window stays open underneath the main window for the whole run.
     std::unique_ptr<TFLogo> logo;
     // The page that showed when the leave panel was opened; "&No" goes back to it.

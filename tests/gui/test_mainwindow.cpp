@@ -10,7 +10,11 @@
 #include "app/tform1.h"
 #include "catalogue/systems.h"
 
+#include "store/storeerror.h"
+
 #include <QAbstractButton>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -72,6 +76,7 @@ private slots:
     void fittedColumnsFillTheirGrid_data();
     void fittedColumnsFillTheirGrid();
     void resizingOrMovingASplitterRefitsItsGrids();
+    void withoutTablesOnlyLeavingIsOffered();
     void siClosesTheWindow(); // last: it waits one second and closes the window
 
 private:
@@ -110,6 +115,28 @@ void TestMainWindow::initTestCase()
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Vantolia"));
     carpeta = std::make_unique<CarpetaDeTrabajo>();
+}
+
+void TestMainWindow::withoutTablesOnlyLeavingIsOffered()
+{
+    form.reset();
+    QTemporaryDir empty;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(empty.path());
+    form = std::make_unique<TForm1>();
+    try {
+        form->show(); // the application's handler shows what this throws
+        QFAIL("the window opened without its tables");
+    } catch (const store::StoreError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("Flores.db")), qPrintable(e.message()));
+    }
+    QDir::setCurrent(before);
+    QVERIFY(control<QTabWidget>("Ficha")->tabBar()->isHidden());
+    QCOMPARE(currentPage(), control("PagLogo"));
+    QVERIFY(!control("CBSel")->isEnabled());
+    QVERIFY(!control("Sintomas")->isEnabled());
+    control<QAbstractButton>("cerrar")->click();
+    QVERIFY(control("PanAband")->isVisible());
 }
 
 void TestMainWindow::init()

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class TFSelArch;
+}
+class QFrame;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+// The chooser of stored selections: a name box for saving and the list of stored names. It is
+// made once and reused, so the name box keeps the last name from one use to the next.
+class TFSelArch : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TFSelArch(QWidget *parent = nullptr);
+    ~TFSelArch() override;
+
+    // Fills the list with the names stored in the Repertorio folder, which is made when
+    // missing, and returns how many there are. Throws repertorio::ErrorArchivo.
+    int ListarArchivos();
+
+    // Ready for one use: the name box shows for saving; for opening it hides, and the first
+    // name of the list is chosen.
+    void prepararGuardar();
+    void prepararAbrir();
+    // Shows the chooser modally; true when it was closed with OK.
+    bool ejecutar();
+
+    void ListaClick();
+    void ListaDblClick();
+
+    QFrame *PanEd;
+    QLineEdit *Ed;
+    QListWidget *Lista;
+    QPushButton *BitBtn1;
+    QPushButton *BitBtn2;
+
+private:
+    std::unique_ptr<Ui::TFSelArch> ui;
+};
+
+// Test hook. While a SelArchSeam exists the chooser shows no window: each showing takes the
+// next queued answer, which may read the chooser and change it as a user would, and returns
+// whether the chooser closes with OK. The caption of every showing is recorded in order; a
+// showing with no answer queued aborts the run, so a test cannot pass by accident.
+class SelArchSeam
+{
+public:
+    using Respuesta = std::function<bool(TFSelArch &)>;
+
+    SelArchSeam();
+    ~SelArchSeam();
+    SelArchSeam(const SelArchSeam &) = delete;
+    SelArchSeam &operator=(const SelArchSeam &) = delete;
+
+    void answer(Respuesta respuesta);
+    // OK with the name box as it stands; OK after typing a name; Cancel.
+    static Respuesta aceptar();
+    static Respuesta aceptarCon(const QString &nombre);
+    static Respuesta cancelar();
+
+    const QStringList &log() const { return m_log; }
+
+    static SelArchSeam *active();
+    bool responder(TFSelArch &chooser);
+
+private:
+    QList<Respuesta> m_respuestas;
+    QStringList m_log;
+};
