@@ -7,6 +7,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFontMetrics>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -154,18 +155,25 @@ private slots:
     void orderingMatchesTheCountedPlacementAndIsStable()
     {
         QRandomGenerator azar(5);
-        for (int vuelta = 0; vuelta < 40; ++vuelta) {
-            const int n = 1 + int(azar.bounded(7)), m = int(azar.bounded(30));
+        for (int vuelta = 0; vuelta < 50; ++vuelta) {
+            // Small sheets, with few distinct scores; then large ones where a few flowers have
+            // nearly every symptom and the others almost none, so scores run into thousands.
+            const bool grande = vuelta >= 40;
+            const int n = grande ? 60 : 1 + int(azar.bounded(7)), m = grande ? 100 : int(azar.bounded(30));
             QStringList nom;
             auto marcas = std::vector<std::vector<int>>(std::size_t(m));
             for (int r = 0; r < m; ++r) {
                 nom << QStringLiteral("F%1").arg(r);
+                const int entre = !grande ? 3 : (r == 0 || azar.bounded(25) == 0 ? 1 : 50);
                 for (int k = 0; k < n; ++k)
-                    if (azar.bounded(3) == 0)
+                    if (azar.bounded(entre) == 0)
                         marcas[std::size_t(r)].push_back(k);
             }
             Hoja h = hoja(n, nom, marcas);
-            const std::vector<int> esperado = colocacionContada(planilla::puntajes(h, planilla::pesos(h)));
+            const std::vector<int> puntajes = planilla::puntajes(h, planilla::pesos(h));
+            if (grande)
+                QVERIFY(*std::max_element(puntajes.begin(), puntajes.end()) > 5000);
+            const std::vector<int> esperado = colocacionContada(puntajes);
             planilla::OrdenarPorPuntaje(h);
             QStringList porColocacion;
             for (const int i : esperado)
@@ -287,6 +295,46 @@ private slots:
         h = planilla::construirHoja(c, "Nom1");
         QCOMPARE(nombres(h), QStringList({"Mímulo", "Álamo Temblón", ""}));
         compararConLaTablaDeEnlaces(c, h, "Nom1");
+    }
+
+    void flowerKeysFarApartGiveTheSameSheet()
+    {
+        // Keys a million apart: no table by key pays, so keys are searched for instead.
+        QTemporaryDir dir;
+        QFile flores(dir.filePath("Flores.csv")), sintomas(dir.filePath("Sintomas.csv")), rel(dir.filePath("Rel.csv"));
+        QVERIFY(flores.open(QIODevice::WriteOnly) && sintomas.open(QIODevice::WriteOnly) && rel.open(QIODevice::WriteOnly));
+        flores.write("Clave,Tipo,Nom1,Nom2,Nom3,Memo1,Memo2,Memo3,Foto\n");
+        sintomas.write("Clave,Nom,Orden\n");
+        rel.write("KFlor,KSint,OSint\n");
+        QRandomGenerator azar(23);
+        for (int i = 0; i < 40; ++i)
+            flores.write(QString("%1,%2,Flor %3,Flower %3,Flos %3,,,,\n").arg(1 + i * 1000003).arg(1 + i % 13).arg(i).toUtf8());
+        for (int k = 1; k <= 60; ++k) {
+            sintomas.write(QString("%1,Síntoma %1,%1\n").arg(k).toUtf8());
+            std::set<int> enlazadas;
+            while (enlazadas.size() < 4)
+                enlazadas.insert(1 + int(azar.bounded(40)) * 1000003);
+            for (const int f : enlazadas)
+                rel.write(QString("%1,%2,%2\n").arg(f).arg(k).toUtf8());
+        }
+        flores.close();
+        sintomas.close();
+        rel.close();
+        const QString carpeta = dir.filePath("cat");
+        tablas::importarCsv(dir.path(), carpeta);
+        const QString antes = QDir::currentPath();
+        QDir::setCurrent(carpeta);
+        {
+            Catalogo c;
+            c.abrir();
+            elegir(c, {3, 9, 17, 18, 30, 41, 59, 60});
+            repertorio::procesarSeleccion(c);
+            c.TFlores.setFilterText("Tipo=2"); // names of other systems read as empty
+            const Hoja h = planilla::construirHoja(c, "Nom2");
+            QVERIFY(h.filas() > 15);
+            compararConLaTablaDeEnlaces(c, h, "Nom2");
+        }
+        QDir::setCurrent(antes);
     }
 
     void aSyntheticSheetAgreesWithTheLinkTableCellByCell()

@@ -155,7 +155,8 @@ bool AvanzarBarra()
     b->P1->repaint();
     b->Lab->repaint();
     QCoreApplication::processEvents();
-    if (barra != b || !b->Cancelar->isChecked())
+    // Without a question the loop cannot be cancelled, whatever state the button is in.
+    if (barra != b || b->pregunta.isEmpty() || !b->Cancelar->isChecked())
         return true;
     const double t0 = b->calculo.ahora();
     if (Confirmar(b->pregunta)) {
