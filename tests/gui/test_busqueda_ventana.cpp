@@ -132,6 +132,15 @@ private slots:
         QCOMPARE(symptoms(), QStringList({"Dolor de cabeza"}));
     }
 
+    void chosenSymptomsKeepTheirNamesWhateverTheSearchShows()
+    {
+        mode(1);
+        type("TIMIDEZ");
+        w<QAbstractButton>("Agregar")->click();
+        type("DOLOR");
+        QCOMPARE(rows(w<DataGrid>("GrSel")), QStringList({"Timidez"}));
+    }
+
     void searchIsAppliedAgainOnEachVisit()
     {
         mode(2);
