@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 #include "app/tform1.h"
 #include "testsupport.h"
+#include "ventana.h"
 #include "widgets/datagrid.h"
 
 #include <QAbstractButton>
@@ -26,18 +27,9 @@ class TestBusquedaVentana : public QObject
     template<typename T = QWidget>
     T *w(const char *name) const
     {
-        T *found = form->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
+        return controlDe<T>(form.get(), name);
     }
-    static QStringList rows(QAbstractItemView *g, int column = 0)
-    {
-        QStringList out;
-        for (int r = 0; r < g->model()->rowCount(); ++r)
-            out << g->model()->index(r, column).data().toString();
-        return out;
-    }
+    static QStringList rows(QAbstractItemView *g, int column = 0) { return filasDe(g, column); }
     QStringList symptoms() const { return rows(w<DataGrid>("GrSintomas")); }
     QString count() const { return w<QLabel>("LabCantSint")->text(); }
     void mode(int m) { w<QRadioButton>(qPrintable(QString("RGBusItem%1").arg(m)))->click(); }

@@ -5,6 +5,7 @@
 #include "catalogue/tables.h"
 #include "store/table.h"
 #include "testsupport.h"
+#include "ventana.h"
 #include "widgets/datagrid.h"
 
 #include <QAbstractButton>
@@ -24,20 +25,11 @@ class TestCopiarVentana : public QObject
     template<typename T = QWidget>
     T *w(const char *name) const
     {
-        T *found = form->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
+        return controlDe<T>(form.get(), name);
     }
     DataGrid *grid(const char *name) const { return w<DataGrid>(name); }
     void click(const char *name) const { w<QAbstractButton>(name)->click(); }
-    static QStringList rows(DataGrid *g, int column = 0)
-    {
-        QStringList out;
-        for (int r = 0; r < g->model()->rowCount(); ++r)
-            out << g->model()->index(r, column).data().toString();
-        return out;
-    }
+    static QStringList rows(DataGrid *g, int column = 0) { return filasDe(g, column); }
     void add(const QString &symptom)
     {
         DataGrid *g = grid("GrSintomas");

@@ -11,6 +11,7 @@
 #include "repertory/tfplanrep.h"
 #include "store/storeerror.h"
 #include "testsupport.h"
+#include "ventana.h"
 #include "widgets/cellgrid.h"
 #include "widgets/datagrid.h"
 
@@ -66,19 +67,10 @@ class TestPlanRep : public QObject
     template<typename T = QWidget>
     T *w(const char *name) const
     {
-        T *found = form->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
+        return controlDe<T>(form.get(), name);
     }
     DataGrid *grid(const char *name) const { return w<DataGrid>(name); }
-    static QStringList column(DataGrid *g, int c)
-    {
-        QStringList out;
-        for (int r = 0; r < g->model()->rowCount(); ++r)
-            out << g->model()->index(r, c).data().toString();
-        return out;
-    }
+    static QStringList column(DataGrid *g, int c) { return filasDe(g, c); }
 
     void add(const QString &symptom)
     {

@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 #include "app/tform1.h"
 #include "testsupport.h"
+#include "ventana.h"
 #include "widgets/datagrid.h"
 
 #include <QAbstractButton>
@@ -23,20 +24,11 @@ class TestSeleccion : public QObject
     template<typename T = QWidget>
     T *w(const char *name) const
     {
-        T *found = form->findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
+        return controlDe<T>(form.get(), name);
     }
     DataGrid *grid(const char *name) const { return w<DataGrid>(name); }
 
-    static QStringList rows(DataGrid *g, int column = 0)
-    {
-        QStringList out;
-        for (int r = 0; r < g->model()->rowCount(); ++r)
-            out << g->model()->index(r, column).data().toString();
-        return out;
-    }
+    static QStringList rows(DataGrid *g, int column = 0) { return filasDe(g, column); }
     static QString current(DataGrid *g, int column = 0)
     {
         return g->currentIndex().isValid() ? g->model()->index(g->currentIndex().row(), column).data().toString()
