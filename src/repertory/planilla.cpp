@@ -1,5 +1,7 @@
 #include "planilla.h"
 
+#include "processing.h"
+
 #include "catalogue/catalogo.h"
 #include "store/storeerror.h"
 #include "store/table.h"
@@ -49,28 +51,9 @@ QString Hoja::texto(int fila, int columna) const
 
 EnlacesPorFlor::EnlacesPorFlor(const store::Table &rel, const std::vector<qint32> &sintomas)
 {
-    const int porSint = rel.indexNumber(QStringLiteral("PorSint"));
-    const int kflor = rel.fieldIndex(QStringLiteral("KFlor"));
-    const auto &orden = rel.order(porSint);
-    const std::vector<quint64> *claves = rel.packedKeys(porSint);
     // The flower of every link of every chosen symptom, column by column.
-    std::vector<std::pair<std::size_t, std::size_t>> rangos;
-    rangos.reserve(sintomas.size());
-    std::size_t enlaces = 0;
-    for (const qint32 sintoma : sintomas) {
-        rangos.push_back(rel.equalRange(porSint, sintoma));
-        enlaces += rangos.back().second - rangos.back().first;
-    }
-    std::vector<qint32> flores;
     std::vector<int> columnaDe;
-    flores.reserve(enlaces);
-    columnaDe.reserve(enlaces);
-    for (std::size_t columna = 0; columna < rangos.size(); ++columna) {
-        for (std::size_t i = rangos[columna].first; i < rangos[columna].second; ++i) {
-            flores.push_back(claves ? store::Table::packedSecond((*claves)[i]) : rel.integer(orden[i], kflor));
-            columnaDe.push_back(int(columna));
-        }
-    }
+    const std::vector<qint32> flores = repertorio::floresEnlazadas(rel, sintomas, &columnaDe);
     if (flores.empty())
         return;
     const auto [menor, mayor] = std::minmax_element(flores.begin(), flores.end());

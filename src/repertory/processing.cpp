@@ -6,12 +6,14 @@
 
 namespace repertorio {
 
-std::vector<std::pair<qint32, int>> contarFlores(const store::Table &rel, const std::vector<qint32> &sintomas)
+std::vector<qint32> floresEnlazadas(const store::Table &rel, const std::vector<qint32> &sintomas,
+                                    std::vector<int> *posicion)
 {
     const int porSint = rel.indexNumber(QStringLiteral("PorSint"));
     const int kflor = rel.fieldIndex(QStringLiteral("KFlor"));
     const auto &orden = rel.order(porSint);
     const std::vector<quint64> *claves = rel.packedKeys(porSint);
+    // The ranges first, so that the flowers are gathered into one allocation.
     std::vector<std::pair<std::size_t, std::size_t>> rangos;
     rangos.reserve(sintomas.size());
     std::size_t enlaces = 0;
@@ -21,10 +23,21 @@ std::vector<std::pair<qint32, int>> contarFlores(const store::Table &rel, const 
     }
     std::vector<qint32> flores;
     flores.reserve(enlaces);
-    for (const auto &[lo, hi] : rangos) {
-        for (std::size_t i = lo; i < hi; ++i)
+    if (posicion)
+        posicion->reserve(enlaces);
+    for (std::size_t s = 0; s < rangos.size(); ++s) {
+        for (std::size_t i = rangos[s].first; i < rangos[s].second; ++i) {
             flores.push_back(claves ? store::Table::packedSecond((*claves)[i]) : rel.integer(orden[i], kflor));
+            if (posicion)
+                posicion->push_back(int(s));
+        }
     }
+    return flores;
+}
+
+std::vector<std::pair<qint32, int>> contarFlores(const store::Table &rel, const std::vector<qint32> &sintomas)
+{
+    std::vector<qint32> flores = floresEnlazadas(rel, sintomas);
     std::vector<std::pair<qint32, int>> cuentas;
     if (flores.empty())
         return cuentas;

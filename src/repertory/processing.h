@@ -12,6 +12,11 @@ class Table;
 
 namespace repertorio {
 
+// The flower of every link of each symptom, symptom after symptom; `posicion`, when given,
+// receives for each of them the position of its symptom in `sintomas`.
+std::vector<qint32> floresEnlazadas(const store::Table &rel, const std::vector<qint32> &sintomas,
+                                    std::vector<int> *posicion = nullptr);
+
 // For every flower linked to one of the symptoms, the number of such links, by flower key.
 std::vector<std::pair<qint32, int>> contarFlores(const store::Table &rel, const std::vector<qint32> &sintomas);
 
