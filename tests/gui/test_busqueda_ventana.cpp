@@ -16,19 +16,12 @@
 #include <QTabWidget>
 #include <QTest>
 
-class TestBusquedaVentana : public QObject
+class TestBusquedaVentana : public QObject, private VentanaDePrueba
 {
     Q_OBJECT
 
     std::unique_ptr<CarpetaDeTrabajo> carpeta;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<DialogSeam> seam;
 
-    template<typename T = QWidget>
-    T *w(const char *name) const
-    {
-        return controlDe<T>(form.get(), name);
-    }
     static QStringList rows(QAbstractItemView *g, int column = 0) { return filasDe(g, column); }
     QStringList symptoms() const { return rows(w<DataGrid>("GrSintomas")); }
     QString count() const { return w<QLabel>("LabCantSint")->text(); }
@@ -54,18 +47,11 @@ private slots:
     void initTestCase() { carpeta = std::make_unique<CarpetaDeTrabajo>(); }
     void init()
     {
-        form = std::make_unique<TForm1>();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(abrirVentana());
         form->activateWindow();
-        seam = std::make_unique<DialogSeam>();
         w<QAbstractButton>("Sintomas")->click();
     }
-    void cleanup()
-    {
-        seam.reset();
-        form.reset();
-    }
+    void cleanup() { cerrarVentana(); }
 
     void typingNarrowsInEachMode()
     {

@@ -14,20 +14,12 @@
 #include <QRadioButton>
 #include <QTest>
 
-class TestCopiarVentana : public QObject
+class TestCopiarVentana : public QObject, private VentanaDePrueba
 {
     Q_OBJECT
 
     std::unique_ptr<CarpetaDeTrabajo> carpeta;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<DialogSeam> seam;
 
-    template<typename T = QWidget>
-    T *w(const char *name) const
-    {
-        return controlDe<T>(form.get(), name);
-    }
-    DataGrid *grid(const char *name) const { return w<DataGrid>(name); }
     void click(const char *name) const { w<QAbstractButton>(name)->click(); }
     static QStringList rows(DataGrid *g, int column = 0) { return filasDe(g, column); }
     void add(const QString &symptom)
@@ -66,17 +58,10 @@ private slots:
     }
     void init()
     {
-        form = std::make_unique<TForm1>();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        seam = std::make_unique<DialogSeam>();
+        QVERIFY(abrirVentana());
         click("Sintomas");
     }
-    void cleanup()
-    {
-        seam.reset();
-        form.reset();
-    }
+    void cleanup() { cerrarVentana(); }
 
     void twoSymptomsTwoFlowers()
     {

@@ -56,20 +56,12 @@ QColor pixel(const QImage &imagen, int x, int y)
 
 } // namespace
 
-class TestPlanRep : public QObject
+class TestPlanRep : public QObject, private VentanaDePrueba
 {
     Q_OBJECT
 
     std::unique_ptr<CarpetaDeTrabajo> carpeta;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<DialogSeam> seam;
 
-    template<typename T = QWidget>
-    T *w(const char *name) const
-    {
-        return controlDe<T>(form.get(), name);
-    }
-    DataGrid *grid(const char *name) const { return w<DataGrid>(name); }
     static QStringList column(DataGrid *g, int c) { return filasDe(g, c); }
 
     void add(const QString &symptom)
@@ -118,16 +110,12 @@ private slots:
     {
         EsquemaColor = 0;
         TamLetra = 0;
-        form = std::make_unique<TForm1>();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        seam = std::make_unique<DialogSeam>();
+        QVERIFY(abrirVentana());
         w<QAbstractButton>("Sintomas")->click();
     }
     void cleanup()
     {
-        seam.reset();
-        form.reset();
+        cerrarVentana();
         QVERIFY(planillasAbiertas().isEmpty());
         QVERIFY(!BarraActual());
     }

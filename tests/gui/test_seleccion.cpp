@@ -13,20 +13,12 @@
 #include <QTabWidget>
 #include <QTest>
 
-class TestSeleccion : public QObject
+class TestSeleccion : public QObject, private VentanaDePrueba
 {
     Q_OBJECT
 
     std::unique_ptr<CarpetaDeTrabajo> carpeta;
-    std::unique_ptr<TForm1> form;
-    std::unique_ptr<DialogSeam> seam;
 
-    template<typename T = QWidget>
-    T *w(const char *name) const
-    {
-        return controlDe<T>(form.get(), name);
-    }
-    DataGrid *grid(const char *name) const { return w<DataGrid>(name); }
 
     static QStringList rows(DataGrid *g, int column = 0) { return filasDe(g, column); }
     static QString current(DataGrid *g, int column = 0)
@@ -62,17 +54,10 @@ private slots:
     void initTestCase() { carpeta = std::make_unique<CarpetaDeTrabajo>(); }
     void init()
     {
-        form = std::make_unique<TForm1>();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        seam = std::make_unique<DialogSeam>();
+        QVERIFY(abrirVentana());
         w<QAbstractButton>("Sintomas")->click();
     }
-    void cleanup()
-    {
-        seam.reset();
-        form.reset();
-    }
+    void cleanup() { cerrarVentana(); }
 
     void addingBuildsAKeyOrderedSelection()
     {

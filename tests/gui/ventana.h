@@ -24,3 +24,41 @@ inline QStringList filasDe(const QAbstractItemView *grilla, int columna = 0)
         filas << grilla->model()->index(r, columna).data().toString();
     return filas;
 }
+
+#include "app/dialogs.h"
+#include "app/tform1.h"
+#include "widgets/datagrid.h"
+
+#include <QTest>
+
+#include <memory>
+
+// The real main window, shown, with the dialog seam answering its questions.
+struct VentanaDePrueba
+{
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<DialogSeam> seam;
+
+    template<typename T = QWidget>
+    T *w(const char *name) const
+    {
+        return controlDe<T>(form.get(), name);
+    }
+    DataGrid *grid(const char *name) const { return w<DataGrid>(name); }
+
+    // False when the window never showed.
+    bool abrirVentana()
+    {
+        form = std::make_unique<TForm1>();
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            return false;
+        seam = std::make_unique<DialogSeam>();
+        return true;
+    }
+    void cerrarVentana()
+    {
+        seam.reset();
+        form.reset();
+    }
+};
