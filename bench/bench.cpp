@@ -1,10 +1,10 @@
 // Measures opening, searching and processing on synthetic catalogues at the real and the
 // largest scale, against SQLite's own queries over the same files.
-#include "catalogue/catalogo.h"
-#include "repertory/busqueda.h"
-#include "repertory/planilla.h"
+#include "catalogue/catalogue.h"
+#include "repertory/symptomsearch.h"
+#include "repertory/worksheet.h"
 #include "repertory/processing.h"
-#include "tablas.h"
+#include "tabletool.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -74,8 +74,8 @@ int abrirEnProcesoNuevo(const QString &carpeta)
     QDir::setCurrent(carpeta);
     QElapsedTimer reloj;
     reloj.start();
-    Catalogo c;
-    c.abrir();
+    Catalogue c;
+    c.open();
     std::printf("%.1f %ld\n", double(reloj.nsecsElapsed()) / 1e6, picoMemoriaMB());
     return 0;
 }
@@ -87,14 +87,14 @@ QString prepararCatalogo(const QString &base, const Escala &e)
         std::printf("Generando el catálogo %s (%d flores, %d síntomas)...\n", e.nombre, e.flores, e.sintomas);
         std::fflush(stdout);
         QDir(carpeta).removeRecursively();
-        tablas::generarSintetico(carpeta, e.flores, e.sintomas, e.enlaces, 1);
+        tabletool::generateSynthetic(carpeta, e.flores, e.sintomas, e.enlaces, 1);
     }
     return carpeta;
 }
 
-void elegirSintomas(Catalogo &c, int cuantos, quint32 semilla)
+void elegirSintomas(Catalogue &c, int cuantos, quint32 semilla)
 {
-    c.vaciarSeleccion();
+    c.emptySelection();
     QRandomGenerator azar(semilla);
     std::vector<qint32> claves;
     const int total = c.TSint.recordCount();
@@ -179,34 +179,34 @@ int recorridoDesnudo(const QByteArray &buffer, const QByteArray &texto)
 }
 
 // The text typed one key at a time in each mode, as the search box applies it on every change.
-void medirBusqueda(Catalogo &c, const QString &carpeta, const char *escala)
+void medirBusqueda(Catalogue &c, const QString &carpeta, const char *scale)
 {
     const QString escrito = QStringLiteral("DOLOR DE CABEZA");
-    busqueda::IndiceNombres indice(*c.TSint.table(), QStringLiteral("Nom"));
+    search::NameIndex indice(*c.TSint.table(), QStringLiteral("Nom"));
     std::vector<double> suelo, sqlite;
     for (int i = 1; i <= escrito.size(); ++i) {
         const QString texto = escrito.left(i);
-        const QByteArray b = busqueda::IndiceNombres::bytes(texto, char(0x8D));
+        const QByteArray b = search::NameIndex::bytes(texto, char(0x8D));
         volatile int hallados = 0;
         suelo.push_back(medir(5, [&] { hallados = recorridoDesnudo(indice.buffer(), b); }));
         sqlite.push_back(consultaLike(carpeta, texto));
     }
     const double sueloMs = mediana(suelo), sqliteMs = mediana(sqlite);
-    std::printf("%-5s búsqueda, mediana por tecla: recorrido desnudo (memmem) %.3f ms, SQLite LIKE %.2f ms\n", escala,
+    std::printf("%-5s búsqueda, mediana por tecla: recorrido desnudo (memmem) %.3f ms, SQLite LIKE %.2f ms\n", scale,
                 sueloMs, sqliteMs);
     for (int modo = 0; modo <= 3; ++modo) {
         // Each key's best of five passes over the whole typed text, then the median over keys.
         std::vector<double> mejor(std::size_t(escrito.size()), 1e9);
         int visibles = 0;
-        QStringList palabras;
+        QStringList words;
         for (int vuelta = 0; vuelta < 5; ++vuelta) {
             // Every pass types the text afresh: nothing is remembered from the pass before.
-            busqueda::IndiceNombres nuevo(*c.TSint.table(), QStringLiteral("Nom"));
+            search::NameIndex nuevo(*c.TSint.table(), QStringLiteral("Nom"));
             c.TSint.clearFilterCallback();
             for (int i = 1; i <= escrito.size(); ++i) {
                 QElapsedTimer reloj;
                 reloj.start();
-                visibles = busqueda::aplicarBusqueda(c.TSint, nuevo, modo, escrito.left(i), palabras,
+                visibles = search::applySearch(c.TSint, nuevo, modo, escrito.left(i), words,
                                                      [](store::Slot) { return true; });
                 mejor[std::size_t(i - 1)] = std::min(mejor[std::size_t(i - 1)], double(reloj.nsecsElapsed()) / 1e6);
             }
@@ -214,28 +214,28 @@ void medirBusqueda(Catalogo &c, const QString &carpeta, const char *escala)
         const double ms = mediana(mejor);
         std::printf("%-5s búsqueda modo %d, una tecla    %8.3f ms   %.2f x el recorrido   %.0f x más rápida que "
                     "SQLite   (%d visibles al final)\n",
-                    escala, modo, ms, ms / sueloMs, sqliteMs / ms, visibles);
+                    scale, modo, ms, ms / sueloMs, sqliteMs / ms, visibles);
     }
     c.TSint.clearFilterCallback();
 }
 
-void medirProcesamiento(Catalogo &c, const QString &carpeta, const char *escala)
+void medirProcesamiento(Catalogue &c, const QString &carpeta, const char *scale)
 {
     store::Table &resultado = *c.TRepF.table();
     for (int n : {10, 100, 1000}) {
         elegirSintomas(c, n, quint32(n));
         resultado.flush();
-        const double ms = medir(9, [&] { repertorio::procesarSeleccion(c); });
+        const double ms = medir(9, [&] { repertory::processSelection(c); });
         // The result reaches its file behind, once the window is idle again.
         std::vector<double> escritura;
         for (int i = 0; i < 9; ++i) {
-            repertorio::procesarSeleccion(c);
+            repertory::processSelection(c);
             escritura.push_back(medir(1, [&] { resultado.flush(); }));
         }
-        const double sq = consultaAgrupada(carpeta, repertorio::clavesSeleccionadas(c), 9);
+        const double sq = consultaAgrupada(carpeta, repertory::selectedKeys(c), 9);
         std::printf("%-5s procesar %4d síntomas -> %4d flores   %7.2f ms   SQLite %7.2f ms   %.1f x"
                     "   (escritura diferida del resultado: %.2f ms)\n",
-                    escala, n, c.TRepF.recordCount(), ms, sq, sq / ms, mediana(escritura));
+                    scale, n, c.TRepF.recordCount(), ms, sq, sq / ms, mediana(escritura));
     }
 }
 
@@ -268,10 +268,10 @@ double consultaPares(const QString &carpeta, const std::vector<qint32> &claves, 
 // symptoms (the flowers the symptoms do not reach stand in for the rest of a bigger case).
 // Built, weighted, ordered and measured for its column widths as the window does before it
 // shows, against SQLite's bare query for the link pairs of the same symptoms.
-void medirPlanilla(Catalogo &c, const QString &carpeta, const char *escala)
+void medirPlanilla(Catalogue &c, const QString &carpeta, const char *scale)
 {
     elegirSintomas(c, 200, 200);
-    repertorio::procesarSeleccion(c);
+    repertory::processSelection(c);
     std::vector<store::Record> resto;
     for (qint32 k = 1; k <= c.TFlores.recordCount(); ++k)
         if (!c.TRepF.table()->findPrimary(k))
@@ -283,27 +283,27 @@ void medirPlanilla(Catalogo &c, const QString &carpeta, const char *escala)
     fuente.setPointSize(11);
     double construir = 0, ordenar = 0, anchos = 0;
     int referencias = 0;
-    planilla::Hoja hoja;
+    worksheet::Sheet sheet;
     auto armar = [&] {
         QElapsedTimer reloj;
         reloj.start();
-        hoja = planilla::construirHoja(c, QStringLiteral("Nom1"));
+        sheet = worksheet::buildSheet(c, QStringLiteral("Nom1"));
         construir = double(reloj.nsecsElapsed()) / 1e6;
-        planilla::OrdenarPorPuntaje(hoja);
+        worksheet::OrdenarPorPuntaje(sheet);
         ordenar = double(reloj.nsecsElapsed()) / 1e6 - construir;
-        std::vector<int> columnas(std::size_t(hoja.sintomas() + 2), planilla::kAnchoColumna);
-        columnas[0] = planilla::anchoMayor(hoja.nombres, fuente) + planilla::kMargenNombres;
-        referencias = planilla::anchoReferencias(1024, columnas);
+        std::vector<int> columnas(std::size_t(sheet.sintomas() + 2), worksheet::kColumnWidth);
+        columnas[0] = worksheet::widestText(sheet.nombres, fuente) + worksheet::kNameMargin;
+        referencias = worksheet::referencesWidth(1024, columnas);
         anchos = double(reloj.nsecsElapsed()) / 1e6 - construir - ordenar;
     };
     // The first sheet of a run also measures the font's characters and pairs once.
     const double primera = medir(1, armar);
     // Both take well under a millisecond: many runs each, so the medians hold still.
     const double ms = medir(41, armar);
-    const double sq = consultaPares(carpeta, repertorio::clavesSeleccionadas(c), 41);
+    const double sq = consultaPares(carpeta, repertory::selectedKeys(c), 41);
     std::printf("%-5s planilla %d flores x %d síntomas   %7.2f ms (la primera %.2f ms; última: construir %.2f, "
                 "ordenar %.2f, anchos %.2f; referencias %d px)   SQLite pares %7.2f ms   %.1f x\n",
-                escala, hoja.filas(), hoja.sintomas(), ms, primera, construir, ordenar, anchos, referencias, sq,
+                scale, sheet.filas(), sheet.sintomas(), ms, primera, construir, ordenar, anchos, referencias, sq,
                 sq / ms);
 }
 
@@ -327,8 +327,8 @@ void medirEscala(const QString &programa, const QString &base, const Escala &e)
                 e.nombre, mediana(tiempos), memoriaMB);
 
     QDir::setCurrent(carpeta);
-    Catalogo c;
-    c.abrir();
+    Catalogue c;
+    c.open();
     medirBusqueda(c, carpeta, e.nombre);
     medirProcesamiento(c, carpeta, e.nombre);
     medirPlanilla(c, carpeta, e.nombre);

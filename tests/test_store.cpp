@@ -1,6 +1,6 @@
 // The table store: ordering, cursors, filters, master links, derived fields and durability.
-#include "catalogue/catalogo.h"
-#include "catalogue/tables.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/tabledefinitions.h"
 #include "store/collation.h"
 #include "store/storeerror.h"
 #include "store/tablefile.h"
@@ -51,7 +51,7 @@ class TestStore : public QObject
 
     void createTables()
     {
-        for (const TableDef &def : catalogo::todasLasTablas())
+        for (const TableDef &def : catalogue::allTableDefs())
             TableFile::create(m_dir.filePath(def.fileName()), def);
     }
 
@@ -60,7 +60,7 @@ class TestStore : public QObject
               const std::vector<std::pair<int, QString>> &symptoms, const std::vector<std::pair<int, int>> &links)
     {
         {
-            Table t(m_dir.filePath("Flores.db"), catalogo::defFlores(), TableFile::Durability::Full);
+            Table t(m_dir.filePath("Flores.db"), catalogue::floresDef(), TableFile::Durability::Full);
             std::vector<Record> rows;
             for (const auto &[key, tipo, name] : flowers)
                 rows.push_back(record(t, {{"Clave", key}, {"Tipo", tipo}, {"Nom1", name},
@@ -68,14 +68,14 @@ class TestStore : public QObject
             t.insertMany(rows);
         }
         {
-            Table t(m_dir.filePath("Sintomas.db"), catalogo::defSintomas(), TableFile::Durability::Full);
+            Table t(m_dir.filePath("Sintomas.db"), catalogue::sintomasDef(), TableFile::Durability::Full);
             std::vector<Record> rows;
             for (const auto &[key, name] : symptoms)
                 rows.push_back(record(t, {{"Clave", key}, {"Nom", name}, {"Orden", key}}));
             t.insertMany(rows);
         }
         {
-            Table t(m_dir.filePath("Rel.db"), catalogo::defRel(), TableFile::Durability::Full);
+            Table t(m_dir.filePath("Rel.db"), catalogue::relDef(), TableFile::Durability::Full);
             std::vector<Record> rows;
             for (const auto &[flower, symptom] : links)
                 rows.push_back(record(t, {{"KFlor", flower}, {"KSint", symptom}, {"OSint", symptom}}));
@@ -131,12 +131,12 @@ private slots:
         createTables();
         standardCatalogue();
         {
-            Table rep(m_dir.filePath("RepSint.db"), catalogo::defRepSint(), TableFile::Durability::Relaxed);
+            Table rep(m_dir.filePath("RepSint.db"), catalogue::repSintDef(), TableFile::Durability::Relaxed);
             std::vector<Record> rows{record(rep, {{"Clave", 4}})};
             rep.insertMany(rows);
         }
-        Catalogo c;
-        c.abrir();
+        Catalogue c;
+        c.open();
         QCOMPARE(c.TRepS.recordCount(), 0);
         QCOMPARE(c.TRepF.recordCount(), 0);
         QCOMPARE(column(c.TFlores, "Nom1"), QStringList({"Álamo", "nube", "Ñandú", "Olivo", "Rosa", "Zarza"}));
@@ -148,8 +148,8 @@ private slots:
     {
         createTables();
         standardCatalogue();
-        Catalogo c;
-        c.abrir();
+        Catalogue c;
+        c.open();
         c.TFlores.findNearest("N");
         QCOMPARE(c.TFlores.asString("Nom1"), QString("nube"));
         c.TFlores.findNearest("ÑA");
@@ -166,8 +166,8 @@ private slots:
     {
         createTables();
         standardCatalogue();
-        Catalogo c;
-        c.abrir();
+        Catalogue c;
+        c.open();
         for (int key : {9, 3, 5}) {
             c.TRepS.append();
             c.TRepS.setInteger("Clave", key);
@@ -191,8 +191,8 @@ private slots:
     {
         createTables();
         standardCatalogue();
-        Catalogo c;
-        c.abrir();
+        Catalogue c;
+        c.open();
         QVERIFY(c.TFlores.locate("Clave", 2)); // Ñandú, system 10
         const Bookmark mark = c.TFlores.bookmark();
         c.TFlores.setFilterText("Tipo=1");
@@ -209,10 +209,10 @@ private slots:
     {
         createTables();
         standardCatalogue();
-        Catalogo c;
+        Catalogue c;
         int idioma = 1;
-        c.idiomaFlores = [&] { return idioma; };
-        c.abrir();
+        c.flowerLanguage = [&] { return idioma; };
+        c.open();
         QVERIFY(c.TFlores.locate("Clave", 4));
         QCOMPARE(c.TFlores.asString("AbrTipo"), QString("O.Eur"));
         QCOMPARE(c.TFlores.asString("Nom"), QString("Álamo"));
@@ -236,8 +236,8 @@ private slots:
     {
         createTables();
         standardCatalogue();
-        Catalogo c;
-        c.abrir();
+        Catalogue c;
+        c.open();
         int countSeenInCallback = -1;
         c.TSint.afterScroll = [&] { countSeenInCallback = c.TRelS.recordCount(); };
         QVERIFY(c.TSint.locate("Clave", 1));
@@ -261,8 +261,8 @@ private slots:
     {
         createTables();
         standardCatalogue();
-        Catalogo c;
-        c.abrir();
+        Catalogue c;
+        c.open();
         QVERIFY(c.TFlores.locate("Clave", 3));
         QCOMPARE(c.TRelF.recordCount(), 1);
         c.TRelF.append();
@@ -293,8 +293,8 @@ private slots:
         createTables();
         standardCatalogue();
         {
-            Catalogo c;
-            c.abrir();
+            Catalogue c;
+            c.open();
             c.TSint.append();
             c.TSint.setText("Nom", "Apatía");
             c.TSint.first(); // a move stores the new row
@@ -310,7 +310,7 @@ private slots:
             QCOMPARE(c.TSint.asString("Nom"), QString("Timidez extrema")); // the cursor stays on it
             QVERIFY_THROWS_EXCEPTION(StoreError, c.TSint.setText("Nom", QString(61, 'x')));
         }
-        Table t(m_dir.filePath("Sintomas.db"), catalogo::defSintomas(), TableFile::Durability::Full);
+        Table t(m_dir.filePath("Sintomas.db"), catalogue::sintomasDef(), TableFile::Durability::Full);
         QStringList names;
         for (Slot s : t.order(1))
             names << t.text(s, 1);
@@ -322,8 +322,8 @@ private slots:
     {
         createTables();
         {
-            Catalogo c;
-            c.abrir();
+            Catalogue c;
+            c.open();
             for (int key : {4, 2}) {
                 c.TRepS.append();
                 c.TRepS.setInteger("Clave", key);
@@ -337,7 +337,7 @@ private slots:
             c.TRepS.remove();
             QVERIFY(rep->hasPendingWrites()); // and what is left goes when the tables close
         }
-        Table t(m_dir.filePath("RepSint.db"), catalogo::defRepSint(), TableFile::Durability::Relaxed);
+        Table t(m_dir.filePath("RepSint.db"), catalogue::repSintDef(), TableFile::Durability::Relaxed);
         QStringList keys;
         for (Slot s : t.order(0))
             keys << QString::number(t.integer(s, 0));
@@ -347,8 +347,8 @@ private slots:
     void countIndexPutsHighestFirst()
     {
         createTables();
-        Catalogo c;
-        c.abrir();
+        Catalogue c;
+        c.open();
         for (auto [key, cant] : {std::pair{4, 1}, {2, 3}, {9, 1}, {1, 3}}) {
             c.TRepF.append();
             c.TRepF.setInteger("Clave", key);
@@ -368,8 +368,8 @@ private slots:
     {
         createTables();
         standardCatalogue();
-        Catalogo c;
-        c.abrir();
+        Catalogue c;
+        c.open();
         QVERIFY(c.TSint.locate("Clave", 3));
         QCOMPARE(CampoPorClave(c.TSint, 1, "Orden"), QString("1"));
         QCOMPARE(c.TSint.asInteger("Clave"), 3);
@@ -383,9 +383,9 @@ private slots:
     {
         createTables();
         QFile::remove(m_dir.filePath("Flores.db"));
-        Catalogo c;
+        Catalogue c;
         try {
-            c.abrir();
+            c.open();
             QFAIL("opened without Flores.db");
         } catch (const StoreError &e) {
             QVERIFY2(e.message().contains("Flores.db"), qPrintable(e.message()));
@@ -398,9 +398,9 @@ private slots:
         foreign.write(bytes);
         foreign.close();
         const QByteArray before = fileHash(foreign.fileName());
-        Catalogo d;
+        Catalogue d;
         try {
-            d.abrir();
+            d.open();
             QFAIL("opened a foreign file");
         } catch (const StoreError &e) {
             QVERIFY2(e.message().contains("Flores.db"), qPrintable(e.message()));
@@ -413,8 +413,8 @@ private slots:
     {
         createTables();
         standardCatalogue();
-        Catalogo c;
-        c.abrir();
+        Catalogue c;
+        c.open();
         QVERIFY(c.TSint.locate("Clave", 3));
         int moves = 0;
         connect(&c.SSint, &DataSource::currentChanged, this, [&] { ++moves; });

@@ -6,17 +6,17 @@
 // The fixture catalogue of tests/data (nine flowers, fourteen symptoms, eighteen links, one
 // photo), imported into `carpeta` by the same code as the command-line tool. Returns the folder;
 // throws store::StoreError when the import fails.
-QString importarFixture(const QString &carpeta);
+QString importFixture(const QString &carpeta);
 
 // A temporary folder holding the fixture tables, made the process's current folder (where the
 // application looks for its tables) for as long as this object lives.
-class CarpetaDeTrabajo
+class WorkingFolder
 {
 public:
-    CarpetaDeTrabajo();
-    ~CarpetaDeTrabajo();
-    CarpetaDeTrabajo(const CarpetaDeTrabajo &) = delete;
-    CarpetaDeTrabajo &operator=(const CarpetaDeTrabajo &) = delete;
+    WorkingFolder();
+    ~WorkingFolder();
+    WorkingFolder(const WorkingFolder &) = delete;
+    WorkingFolder &operator=(const WorkingFolder &) = delete;
 
     QString path() const { return m_dir.path(); }
 

@@ -1,10 +1,10 @@
 #include "csvreader.h"
 
-#include "tablas.h"
+#include "tabletool.h"
 
 #include <QStringDecoder>
 
-namespace tablas {
+namespace tabletool {
 namespace {
 
 constexpr qint64 kBloque = 256 * 1024;
@@ -48,7 +48,7 @@ CsvReader::~CsvReader()
 
 void CsvReader::fallar(int linea, const QString &motivo) const
 {
-    throw ErrorCsv(m_nombre, linea, motivo);
+    throw CsvError(m_nombre, linea, motivo);
 }
 
 // Callbacks run inside the C parser: they must not throw, so a fault is kept and raised once
@@ -115,7 +115,7 @@ void CsvReader::leerBloque()
     }
 }
 
-bool CsvReader::siguiente(FilaCsv &fila)
+bool CsvReader::siguiente(CsvRow &fila)
 {
     while (m_filas.empty()) {
         if (m_lineaError != 0)
@@ -129,4 +129,4 @@ bool CsvReader::siguiente(FilaCsv &fila)
     return true;
 }
 
-} // namespace tablas
+} // namespace tabletool

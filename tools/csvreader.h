@@ -8,9 +8,9 @@
 
 #include <deque>
 
-namespace tablas {
+namespace tabletool {
 
-struct FilaCsv
+struct CsvRow
 {
     int linea = 0; // where the row begins, counting from 1
     QStringList campos;
@@ -18,7 +18,7 @@ struct FilaCsv
 
 // Reads an RFC 4180 file row by row: UTF-8 with or without a byte order mark, CRLF, LF or CR,
 // quoted fields that hold commas, doubled quotes and line breaks. Blanks around fields are
-// data. Blank lines are skipped. Faults throw ErrorCsv naming the file and the row's line.
+// data. Blank lines are skipped. Faults throw CsvError naming the file and the row's line.
 class CsvReader
 {
 public:
@@ -29,7 +29,7 @@ public:
     CsvReader &operator=(const CsvReader &) = delete;
 
     // The next row; false at the end of the file.
-    bool siguiente(FilaCsv &fila);
+    bool siguiente(CsvRow &fila);
 
     const QString &nombre() const { return m_nombre; }
 
@@ -46,7 +46,7 @@ private:
     bool m_terminado = false;
     bool m_primerBloque = true;
 
-    std::deque<FilaCsv> m_filas;
+    std::deque<CsvRow> m_filas;
     QStringList m_campos;
     int m_linea = 1;       // line of the next character to come
     int m_inicioFila = 1;  // line where the row being read began
@@ -55,4 +55,4 @@ private:
     QString m_motivoError;
 };
 
-} // namespace tablas
+} // namespace tabletool

@@ -1,4 +1,4 @@
-#include "tablas.h"
+#include "tabletool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -57,7 +57,7 @@ bool leerEntero(const QString &texto, int &valor)
     return ok;
 }
 
-int ejecutar(const QStringList &args)
+int run(const QStringList &args)
 {
     const QString orden = args.value(0);
     QStringList posicionales;
@@ -79,24 +79,24 @@ int ejecutar(const QStringList &args)
 
     auto cuantos = [&](qsizetype n) { return posicionales.size() == n; };
     if (orden == QLatin1String("crear") && cuantos(1)) {
-        tablas::crearTablas(posicionales[0]);
+        tabletool::createTables(posicionales[0]);
         out() << "Tablas vacías creadas en " << QDir::toNativeSeparators(posicionales[0]) << '\n';
     } else if (orden == QLatin1String("importar") && cuantos(2)) {
-        tablas::importarCsv(posicionales[0], posicionales[1]);
+        tabletool::importCsv(posicionales[0], posicionales[1]);
         out() << "Tablas importadas en " << QDir::toNativeSeparators(posicionales[1]) << '\n';
     } else if (orden == QLatin1String("exportar") && cuantos(2)) {
-        tablas::exportarCsv(posicionales[0], posicionales[1]);
+        tabletool::exportCsv(posicionales[0], posicionales[1]);
         out() << "Tablas exportadas a " << QDir::toNativeSeparators(posicionales[1]) << '\n';
     } else if (orden == QLatin1String("sintetico") && cuantos(4)) {
         int flores = 0, sintomas = 0, enlaces = 0;
         if (!leerEntero(posicionales[1], flores) || !leerEntero(posicionales[2], sintomas)
             || !leerEntero(posicionales[3], enlaces))
             return errorDeUso(QStringLiteral("FLORES, SINTOMAS y ENLACES_POR_SINTOMA deben ser números enteros"));
-        tablas::generarSintetico(posicionales[0], flores, sintomas, enlaces, semilla.value_or(1));
+        tabletool::generateSynthetic(posicionales[0], flores, sintomas, enlaces, semilla.value_or(1));
         out() << "Catálogo sintético creado en " << QDir::toNativeSeparators(posicionales[0]) << '\n';
     } else if (orden == QLatin1String("verificar") && cuantos(1)) {
-        tablas::Recuento recuento;
-        const QStringList problemas = tablas::verificarTablas(posicionales[0], &recuento);
+        tabletool::RowCounts recuento;
+        const QStringList problemas = tabletool::verifyTables(posicionales[0], &recuento);
         if (!problemas.isEmpty()) {
             for (const QString &p : problemas)
                 out() << p << '\n';
@@ -130,7 +130,7 @@ int main(int argc, char *argv[])
     args.removeFirst();
     int estado = 0;
     try {
-        estado = ejecutar(args);
+        estado = run(args);
     } catch (const store::StoreError &e) {
         err() << "vantolia-tablas: " << e.message() << '\n';
         estado = 1;

@@ -1,9 +1,9 @@
-#include "app/errorbox.h"
-#include "app/tform1.h"
+#include "ui/application.h"
+#include "tform1.h"
 
 int main(int argc, char *argv[])
 {
-    VantoliaApplication application(argc, argv);
+    Application application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantolia"));
     TForm1 form;
     form.show();

@@ -1,7 +1,8 @@
 #include "tflogo.h"
 
-#include "logo.h"
-#include "messagetext.h"
+#include "ui/logoartwork.h"
+#include "ui/messagetext.h"
+#include "ui/screencentring.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -13,7 +14,7 @@ constexpr QSize kClientSize(343, 228);
 
 TFLogo::TFLogo(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
-    , m_logo(dibujarLogo())
+    , m_logo(drawLogo())
 {
     setObjectName(QStringLiteral("TFLogo"));
     setWindowTitle(QLatin1String(kAppTitle));
@@ -24,12 +25,10 @@ TFLogo::TFLogo(QWidget *parent)
     setPalette(background);
     setAutoFillBackground(true);
 
-    QRect client(QPoint(), kClientSize);
-    client.moveCenter(screen()->availableGeometry().center());
-    setGeometry(client);
+    centreOnScreen(*this);
 }
 
-void TFLogo::mostrarYPintar()
+void TFLogo::showAndPaint()
 {
     show();
     raise();

@@ -12,7 +12,7 @@ public:
     explicit TFLogo(QWidget *parent = nullptr);
 
     // Shows the window and paints it now, before the event loop gets a chance to.
-    void mostrarYPintar();
+    void showAndPaint();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -1,22 +1,24 @@
 #include "tform1.h"
 #include "ui_tform1.h"
 
-#include "enlacecontroles.h"
-#include "errorbox.h"
-#include "icons.h"
-#include "logo.h"
-#include "pagetools.h"
-#include "startpage.h"
+#include "ui/screencentring.h"
+
+#include "controlbindings.h"
+#include "ui/application.h"
+#include "ui/buttonpictures.h"
+#include "ui/logoartwork.h"
+#include "panelsizes.h"
+#include "startpageplacement.h"
 #include "tflogo.h"
 
-#include "catalogue/presentacion.h"
-#include "repertory/buscador.h"
-#include "repertory/seleccion.h"
-#include "repertory/archivosrepertorio.h"
-#include "repertory/copiarrepertorio.h"
+#include "catalogue/flowerlistdisplay.h"
+#include "repertory/searchbox.h"
+#include "repertory/selection.h"
+#include "repertory/selectionstorage.h"
+#include "repertory/repertorycopy.h"
 #include "repertory/tfselarch.h"
 #include "repertory/tfplanrep.h"
-#include "aparienciaventana.h"
+#include "mainwindowappearance.h"
 #include "widgets/datagrid.h"
 
 #include <QCloseEvent>
@@ -85,10 +87,10 @@ TForm1::~TForm1()
 
 void TForm1::prepararControles()
 {
-    setWindowIcon(iconoAplicacion());
+    setWindowIcon(applicationIcon());
     setButtonPictures(this, kPictures);
-    ui->Image3->setPixmap(QPixmap::fromImage(dibujarLogoPequeno(kToolbarLogoHeight)));
-    ui->Im0->setPixmap(QPixmap::fromImage(dibujarLogo()));
+    ui->Image3->setPixmap(QPixmap::fromImage(drawSmallLogo(kToolbarLogoHeight)));
+    ui->Im0->setPixmap(QPixmap::fromImage(drawLogo()));
     ui->returnPicture->setPixmap(drawPicture(Picture::Back, kReturnPictureSize));
 
     // Buttons carry the numbers by which their group is read: the language buttons their
@@ -107,18 +109,18 @@ void TForm1::prepararControles()
 
     ui->PagLogo->installEventFilter(this);
     ui->Panel15->installEventFilter(this);
-    move(screen()->availableGeometry().center() - rect().center());
+    centreOnScreen(*this);
 }
 
 void TForm1::crearOperaciones()
 {
-    DataGrid::setErrorHandler(mostrarError);
-    enlazarControles(*ui, catalogo);
-    catalogo.idiomaFlores = [this] { return idiomaFlores(); };
-    catalogo.TSint.afterScroll = [this] { TSintAfterScroll(); };
-    catalogo.TFlores.afterScroll = [this] { TFloresAfterScroll(); };
+    DataGrid::setErrorHandler(showError);
+    bindControls(*ui, catalogue);
+    catalogue.flowerLanguage = [this] { return flowerLanguage(); };
+    catalogue.TSint.afterScroll = [this] { TSintAfterScroll(); };
+    catalogue.TFlores.afterScroll = [this] { TFloresAfterScroll(); };
 
-    ControlesSeleccion sel;
+    SelectionControls sel;
     sel.Agregar = ui->Agregar;
     sel.Quitar = ui->Quitar;
     sel.Reiniciar = ui->Reiniciar;
@@ -134,50 +136,50 @@ void TForm1::crearOperaciones()
     sel.GrFlor = ui->GrFlor;
     sel.GrRepF = ui->GrRepF;
     sel.IdiomaRep = ui->IdiomaRepButtons;
-    seleccion = std::make_unique<Seleccion>(catalogo, sel);
-    seleccion->aplicarApariencia = [this] {
+    seleccion = std::make_unique<Selection>(catalogue, sel);
+    seleccion->applyAppearance = [this] {
         AplicarColores();
         AplicarLetra();
     };
     seleccion->TFloresAfterScroll = [this] { TFloresAfterScroll(); };
 
-    buscador = std::make_unique<Buscador>(catalogo, ControlesBusqueda{ui->Ed, ui->RGBusButtons, ui->LabCantSint, ui->Agregar});
+    buscador = std::make_unique<SearchBox>(catalogue, SearchControls{ui->Ed, ui->RGBusButtons, ui->LabCantSint, ui->Agregar});
     buscador->TSintAfterScroll = [this] { TSintAfterScroll(); };
 
-    presentacion = std::make_unique<Presentacion>(
-        catalogo, ControlesPresentacion{ui->GrFlor, ui->GrSint, ui->IdiomaRepButtons, ui->Modificar, ui->Sintomas,
+    presentacion = std::make_unique<FlowerListDisplay>(
+        catalogue, FlowerListControls{ui->GrFlor, ui->GrSint, ui->IdiomaRepButtons, ui->Modificar, ui->Sintomas,
                                         ui->Ficha, ui->PagFlor});
     presentacion->IdiomaRepClick = [this] { seleccion->IdiomaRepClick(); };
-    apariencia = std::make_unique<AparienciaPrincipal>(this);
+    appearance = std::make_unique<MainWindowAppearance>(this);
 
     selArch = std::make_unique<TFSelArch>();
-    archivos = std::make_unique<ArchivosRepertorio>(catalogo, *seleccion, *selArch,
-                                                    ControlesPaciente{ui->PanPac, ui->ChPac, ui->LabPac});
+    archivos = std::make_unique<SelectionStorage>(catalogue, *seleccion, *selArch,
+                                                    PatientControls{ui->PanPac, ui->ChPac, ui->LabPac});
 }
 
-int TForm1::idiomaFlores() const
+int TForm1::flowerLanguage() const
 {
     return ui->Idioma2->isChecked() ? 2 : (ui->Idioma3->isChecked() ? 3 : 1);
 }
 
 void TForm1::conectarControles()
 {
-    Seleccion *s = seleccion.get();
-    connect(ui->Agregar, &QAbstractButton::clicked, s, &Seleccion::AgregarClick);
-    connect(ui->GrSintomas, &QAbstractItemView::doubleClicked, s, &Seleccion::AgregarClick);
-    connect(ui->Quitar, &QAbstractButton::clicked, s, &Seleccion::QuitarClick);
-    connect(ui->Reiniciar, &QAbstractButton::clicked, s, &Seleccion::ReiniciarClick);
-    connect(ui->Procesar, &QAbstractButton::clicked, s, &Seleccion::ProcesarClick);
-    connect(ui->IdiomaRepButtons, &QButtonGroup::idClicked, s, &Seleccion::IdiomaRepClick);
-    connect(ui->Button2, &QAbstractButton::clicked, s, &Seleccion::Button2Click);
-    connect(ui->GrRepF, &QAbstractItemView::doubleClicked, s, &Seleccion::Button2Click);
-    connect(ui->EnterEscape, &QAbstractButton::clicked, s, &Seleccion::LabVolverClick);
+    Selection *s = seleccion.get();
+    connect(ui->Agregar, &QAbstractButton::clicked, s, &Selection::AgregarClick);
+    connect(ui->GrSintomas, &QAbstractItemView::doubleClicked, s, &Selection::AgregarClick);
+    connect(ui->Quitar, &QAbstractButton::clicked, s, &Selection::QuitarClick);
+    connect(ui->Reiniciar, &QAbstractButton::clicked, s, &Selection::ReiniciarClick);
+    connect(ui->Procesar, &QAbstractButton::clicked, s, &Selection::ProcesarClick);
+    connect(ui->IdiomaRepButtons, &QButtonGroup::idClicked, s, &Selection::IdiomaRepClick);
+    connect(ui->Button2, &QAbstractButton::clicked, s, &Selection::Button2Click);
+    connect(ui->GrRepF, &QAbstractItemView::doubleClicked, s, &Selection::Button2Click);
+    connect(ui->EnterEscape, &QAbstractButton::clicked, s, &Selection::LabVolverClick);
     ui->LabVolver->installEventFilter(this);
-    connect(ui->IdiomaButtons, &QButtonGroup::idClicked, presentacion.get(), &Presentacion::Idioma1Click);
-    connect(ui->CBSel, &QComboBox::activated, presentacion.get(), &Presentacion::CBSelChange);
-    connect(ui->Guardar, &QAbstractButton::clicked, archivos.get(), &ArchivosRepertorio::GuardarClick);
-    connect(ui->Abrir, &QAbstractButton::clicked, archivos.get(), &ArchivosRepertorio::AbrirClick);
-    connect(ui->BotCopiar, &QAbstractButton::clicked, this, [this] { BotCopiarClick(catalogo, *ui->GrRepF); });
+    connect(ui->IdiomaButtons, &QButtonGroup::idClicked, presentacion.get(), &FlowerListDisplay::Idioma1Click);
+    connect(ui->CBSel, &QComboBox::activated, presentacion.get(), &FlowerListDisplay::CBSelChange);
+    connect(ui->Guardar, &QAbstractButton::clicked, archivos.get(), &SelectionStorage::GuardarClick);
+    connect(ui->Abrir, &QAbstractButton::clicked, archivos.get(), &SelectionStorage::AbrirClick);
+    connect(ui->BotCopiar, &QAbstractButton::clicked, this, [this] { BotCopiarClick(catalogue, *ui->GrRepF); });
 
     connect(ui->Sintomas, &QAbstractButton::clicked, this, [this] { SintomasClick(ui->Sintomas); });
     connect(ui->cerrar, &QAbstractButton::clicked, this, &TForm1::CerrarClick);
@@ -195,7 +197,7 @@ void TForm1::conectarControles()
 void TForm1::FormCreate()
 {
     logo = std::make_unique<TFLogo>();
-    logo->mostrarYPintar();
+    logo->showAndPaint();
     ColorClick();
     entregarPassword();
     // PanOK fills the flower-list panel through that panel's layout whenever it shows.
@@ -246,7 +248,7 @@ void TForm1::FormClose()
 
 void TForm1::mostrarLogoUnSegundo()
 {
-    logo->mostrarYPintar();
+    logo->showAndPaint();
     QThread::msleep(kGoodbyeMilliseconds);
     logo->close();
 }
@@ -347,7 +349,7 @@ void TForm1::PagLogoShow()
 void TForm1::ajustarGrillasSintomas()
 {
     for (QTableView *grid : {ui->GrSintomas, ui->GrSel, ui->GrIdiomas})
-        ajustarColumnas(grid);
+        fitGridColumns(grid);
 }
 
 void TForm1::Splitter7Moved()
@@ -361,59 +363,59 @@ void TForm1::Splitter7Moved()
 
 void TForm1::Splitter8Moved()
 {
-    ajustarColumnas(ui->GrFlor);
+    fitGridColumns(ui->GrFlor);
 }
 
 void TForm1::Splitter9Moved()
 {
-    ajustarColumnas(ui->GrSint);
+    fitGridColumns(ui->GrSint);
 }
 
 // The steps below are filled in by the areas they belong to.
 
 void TForm1::ColorClick()
 {
-    apariencia->ColorClick();
+    appearance->ColorClick();
 }
 
 void TForm1::MasClick()
 {
-    apariencia->MasClick();
+    appearance->MasClick();
 }
 
 void TForm1::MenosClick()
 {
-    apariencia->MenosClick();
+    appearance->MenosClick();
 }
 
 void TForm1::PlanRepClick()
 {
-    ::PlanRepClick(catalogo, ui->GrRepF->tableModel()->columnField(1), this);
+    ::PlanRepClick(catalogue, ui->GrRepF->tableModel()->columnField(1), this);
 }
 
 void TForm1::entregarPassword()
 {
-    catalogo.setPassword(QStringLiteral("tarnok"));
+    catalogue.setPassword(QStringLiteral("tarnok"));
 }
 
 void TForm1::abrirTablas()
 {
-    catalogo.abrir();
+    catalogue.open();
 }
 
 void TForm1::cerrarTablas()
 {
-    catalogo.cerrar();
+    catalogue.close();
 }
 
 void TForm1::AplicarColores()
 {
-    apariencia->AplicarColores();
+    appearance->AplicarColores();
 }
 
 void TForm1::AplicarLetra()
 {
-    apariencia->AplicarLetra();
+    appearance->AplicarLetra();
 }
 
 void TForm1::PonerEdicion(bool /*on*/) { }
@@ -424,19 +426,19 @@ void TForm1::escribirConfiguracion() { }
 
 void TForm1::grabarFlorPendiente()
 {
-    catalogo.TFlores.checkBrowseMode();
+    catalogue.TFlores.checkBrowseMode();
 }
 
 void TForm1::ponerMaestroSintomas()
 {
-    catalogo.TRelS.setMasterSource(&catalogo.SSint);
+    catalogue.TRelS.setMasterSource(&catalogue.SSint);
 }
 
 void TForm1::quitarFiltroSistema()
 {
-    const store::Bookmark flor = catalogo.TFlores.bookmark();
-    catalogo.TFlores.setFilterText(QString());
-    catalogo.TFlores.gotoBookmark(flor);
+    const store::Bookmark flor = catalogue.TFlores.bookmark();
+    catalogue.TFlores.setFilterText(QString());
+    catalogue.TFlores.gotoBookmark(flor);
 }
 
 void TForm1::EdChange()
@@ -453,7 +455,7 @@ void TForm1::TFloresAfterScroll()
 {
     try {
         ui->LabCantSintFlor->setText(
-            QStringLiteral("Cantidad de Síntomas: %1").arg(catalogo.TRelF.recordCount()));
+            QStringLiteral("Cantidad de Síntomas: %1").arg(catalogue.TRelF.recordCount()));
     } catch (const std::exception &) {
         // The label keeps its last count.
     }
@@ -462,7 +464,7 @@ void TForm1::TFloresAfterScroll()
 void TForm1::TSintAfterScroll()
 {
     try {
-        ui->LabCantFlor->setText(QStringLiteral("Cantidad de Flores: %1").arg(catalogo.TRelS.recordCount()));
+        ui->LabCantFlor->setText(QStringLiteral("Cantidad de Flores: %1").arg(catalogue.TRelS.recordCount()));
     } catch (const std::exception &) {
         // The label keeps its last count.
     }

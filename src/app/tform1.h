@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/catalogo.h"
+#include "catalogue/catalogue.h"
 
 #include <QWidget>
 
@@ -10,12 +10,12 @@ namespace Ui {
 class TForm1;
 }
 class TFLogo;
-class Seleccion;
-class Buscador;
-class Presentacion;
-class AparienciaPrincipal;
+class Selection;
+class SearchBox;
+class FlowerListDisplay;
+class MainWindowAppearance;
 class TFSelArch;
-class ArchivosRepertorio;
+class SelectionStorage;
 
 // The main window: the toolbar, the four pages with every control on them, and the moves
 // between the pages. It ends only through the leave panel of the start page.
@@ -82,17 +82,17 @@ private:
     void LeerPaciente();
 
     void crearOperaciones();
-    int idiomaFlores() const;
+    int flowerLanguage() const;
 
     std::unique_ptr<Ui::TForm1> ui;
-    Catalogo catalogo;
-    std::unique_ptr<Seleccion> seleccion;
-    std::unique_ptr<Buscador> buscador;
-    std::unique_ptr<Presentacion> presentacion;
-    std::unique_ptr<AparienciaPrincipal> apariencia;
+    Catalogue catalogue;
+    std::unique_ptr<Selection> seleccion;
+    std::unique_ptr<SearchBox> buscador;
+    std::unique_ptr<FlowerListDisplay> presentacion;
+    std::unique_ptr<MainWindowAppearance> appearance;
     // The repertory file chooser is made once and kept for the whole run.
     std::unique_ptr<TFSelArch> selArch;
-    std::unique_ptr<ArchivosRepertorio> archivos;
+    std::unique_ptr<SelectionStorage> archivos;
     // The splash window stays open underneath the main window for the whole run.
     std::unique_ptr<TFLogo> logo;
     // The page that showed when the leave panel was opened; "&No" goes back to it.

@@ -1,12 +1,12 @@
 #include "processing.h"
 
-#include "catalogue/catalogo.h"
+#include "catalogue/catalogue.h"
 
 #include <algorithm>
 
-namespace repertorio {
+namespace repertory {
 
-std::vector<qint32> floresEnlazadas(const store::Table &rel, const std::vector<qint32> &sintomas,
+std::vector<qint32> linkedFlowers(const store::Table &rel, const std::vector<qint32> &sintomas,
                                     std::vector<int> *posicion)
 {
     const int porSint = rel.indexNumber(QStringLiteral("PorSint"));
@@ -35,9 +35,9 @@ std::vector<qint32> floresEnlazadas(const store::Table &rel, const std::vector<q
     return flores;
 }
 
-std::vector<std::pair<qint32, int>> contarFlores(const store::Table &rel, const std::vector<qint32> &sintomas)
+std::vector<std::pair<qint32, int>> countFlowers(const store::Table &rel, const std::vector<qint32> &sintomas)
 {
-    std::vector<qint32> flores = floresEnlazadas(rel, sintomas);
+    std::vector<qint32> flores = linkedFlowers(rel, sintomas);
     std::vector<std::pair<qint32, int>> cuentas;
     if (flores.empty())
         return cuentas;
@@ -65,25 +65,25 @@ std::vector<std::pair<qint32, int>> contarFlores(const store::Table &rel, const 
     return cuentas;
 }
 
-std::vector<qint32> clavesSeleccionadas(const Catalogo &catalogo)
+std::vector<qint32> selectedKeys(const Catalogue &catalogue)
 {
-    const store::View &sel = catalogo.TRepS;
-    const store::Table &tabla = *sel.table();
-    const int clave = tabla.fieldIndex(QStringLiteral("Clave"));
+    const store::View &sel = catalogue.TRepS;
+    const store::Table &table = *sel.table();
+    const int clave = table.fieldIndex(QStringLiteral("Clave"));
     std::vector<qint32> claves;
     claves.reserve(std::size_t(sel.recordCount()));
     for (int row = 0; row < sel.recordCount(); ++row)
-        claves.push_back(tabla.integer(*sel.slotAt(row), clave));
+        claves.push_back(table.integer(*sel.slotAt(row), clave));
     return claves;
 }
 
-void procesarSeleccion(Catalogo &c)
+void processSelection(Catalogue &c)
 {
-    c.vaciarResultado();
+    c.emptyResult();
     c.TRepF.setIndexName(QString());
     c.TRelS.setMasterSource(&c.SRepS);
 
-    const auto cuentas = contarFlores(*c.TRelS.table(), clavesSeleccionadas(c));
+    const auto cuentas = countFlowers(*c.TRelS.table(), selectedKeys(c));
     store::Table &repFlor = *c.TRepF.table();
     std::vector<store::Record> filas;
     filas.reserve(cuentas.size());
@@ -100,4 +100,4 @@ void procesarSeleccion(Catalogo &c)
     c.TRepF.first();
 }
 
-} // namespace repertorio
+} // namespace repertory

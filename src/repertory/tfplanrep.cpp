@@ -1,12 +1,13 @@
 #include "tfplanrep.h"
 
-#include "app/apariencia.h"
-#include "app/aparienciaventana.h"
-#include "app/dialogs.h"
-#include "app/icons.h"
-#include "app/logo.h"
-#include "app/tfbarra.h"
-#include "catalogue/catalogo.h"
+#include "ui/appearance.h"
+#include "ui/controlcolours.h"
+#include "ui/screencentring.h"
+#include "ui/messageboxes.h"
+#include "ui/buttonpictures.h"
+#include "ui/logoartwork.h"
+#include "ui/tfbarra.h"
+#include "catalogue/catalogue.h"
 #include "widgets/cellgrid.h"
 
 #include <QAbstractItemDelegate>
@@ -24,10 +25,10 @@
 #include <QVBoxLayout>
 
 // The sheet's cells as the grid asks for them.
-class PlanillaModelo : public QAbstractTableModel
+class SheetModel : public QAbstractTableModel
 {
 public:
-    PlanillaModelo(const planilla::Hoja &hoja, QObject *parent) : QAbstractTableModel(parent), m_hoja(hoja) { }
+    SheetModel(const worksheet::Sheet &sheet, QObject *parent) : QAbstractTableModel(parent), m_hoja(sheet) { }
 
     int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_hoja.filas() + 1; }
     int columnCount(const QModelIndex &parent = {}) const override
@@ -47,7 +48,7 @@ public:
     }
 
 private:
-    const planilla::Hoja &m_hoja;
+    const worksheet::Sheet &m_hoja;
 };
 
 namespace {
@@ -56,7 +57,7 @@ constexpr int kAnchoVentana = 1024;
 constexpr int kAltoVentana = 664;
 constexpr int kAltoBotonera = 45;
 constexpr int kAltoTitulo = 31;
-constexpr QSize kBoton{planilla::kAnchoBoton, 39};
+constexpr QSize kBoton{worksheet::kButtonWidth, 39};
 constexpr QSize kDibujo{70, 35};
 
 // Hands each cell to the window's drawing handler.
@@ -70,7 +71,7 @@ public:
     }
     QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
     {
-        return {planilla::kAnchoColumna, planilla::kAltoFila};
+        return {worksheet::kColumnWidth, worksheet::kRowHeight};
     }
 
 private:
@@ -85,18 +86,18 @@ QPixmap dibujoCopiar()
     QPainter p(&dibujo);
     p.setRenderHint(QPainter::Antialiasing);
     p.drawPixmap(4, 2, drawPicture(Picture::Copy, 31));
-    const QRectF hoja(40, 6, 24, 24);
+    const QRectF sheet(40, 6, 24, 24);
     p.setPen(QPen(QColor(90, 90, 90), 1));
     p.setBrush(Qt::white);
-    p.drawRect(hoja);
+    p.drawRect(sheet);
     for (int i = 1; i < 3; ++i) {
-        p.drawLine(QPointF(hoja.left() + i * 8, hoja.top()), QPointF(hoja.left() + i * 8, hoja.bottom()));
-        p.drawLine(QPointF(hoja.left(), hoja.top() + i * 8), QPointF(hoja.right(), hoja.top() + i * 8));
+        p.drawLine(QPointF(sheet.left() + i * 8, sheet.top()), QPointF(sheet.left() + i * 8, sheet.bottom()));
+        p.drawLine(QPointF(sheet.left(), sheet.top() + i * 8), QPointF(sheet.right(), sheet.top() + i * 8));
     }
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(220, 0, 0));
     for (const QPointF celda : {QPointF(0, 0), QPointF(1, 1), QPointF(2, 0), QPointF(0, 2)})
-        p.drawEllipse(QRectF(hoja.left() + celda.x() * 8 + 2, hoja.top() + celda.y() * 8 + 2, 4, 4));
+        p.drawEllipse(QRectF(sheet.left() + celda.x() * 8 + 2, sheet.top() + celda.y() * 8 + 2, 4, 4));
     return dibujo;
 }
 
@@ -143,12 +144,12 @@ TFPlanRep::TFPlanRep(QWidget *parent) : QDialog(parent)
     interfaz.setPixelSize(13);
     setFont(interfaz);
 
-    m_modelo = new PlanillaModelo(m_hoja, this);
+    m_modelo = new SheetModel(m_hoja, this);
     Gr = new CellGrid(this);
     Gr->setObjectName(QStringLiteral("Gr"));
     Gr->setItemDelegate(new Celda(this));
-    Gr->setDefaultColumnWidth(planilla::kAnchoColumna);
-    Gr->setRowHeight(planilla::kAltoFila);
+    Gr->setDefaultColumnWidth(worksheet::kColumnWidth);
+    Gr->setRowHeight(worksheet::kRowHeight);
     Gr->setFixedRows(1);
     Gr->setFixedColumns(2);
     Gr->setModel(m_modelo);
@@ -201,16 +202,14 @@ TFPlanRep::TFPlanRep(QWidget *parent) : QDialog(parent)
     connect(Cerrar, &QToolButton::clicked, this, &TFPlanRep::CerrarClick);
 
     resize(kAnchoVentana, kAltoVentana);
-    QRect lugar(QPoint(), size());
-    lugar.moveCenter(QGuiApplication::primaryScreen()->availableGeometry().center());
-    move(lugar.topLeft());
+    centreOnScreen(*this);
 }
 
 TFPlanRep::~TFPlanRep() = default;
 
-void TFPlanRep::ponerHoja(planilla::Hoja hoja)
+void TFPlanRep::setSheet(worksheet::Sheet sheet)
 {
-    m_hoja = std::move(hoja);
+    m_hoja = std::move(sheet);
     LRef->clear();
     LRef->addItems(m_hoja.referencias);
     m_modelo->cambio();
@@ -233,7 +232,7 @@ void TFPlanRep::FormShow()
 
 void TFPlanRep::OrdenarPorPuntaje()
 {
-    planilla::OrdenarPorPuntaje(m_hoja);
+    worksheet::OrdenarPorPuntaje(m_hoja);
     m_modelo->cambio();
 }
 
@@ -242,22 +241,22 @@ void TFPlanRep::AjustarColumnas()
     QFont dibujo(QStringLiteral("Arial"));
     dibujo.setPointSize(11);
     Gr->setFont(dibujo);
-    Gr->setColumnWidth(0, planilla::anchoMayor(m_hoja.nombres, dibujo) + planilla::kMargenNombres);
+    Gr->setColumnWidth(0, worksheet::widestText(m_hoja.nombres, dibujo) + worksheet::kNameMargin);
     std::vector<int> anchos;
     for (int c = 0; c < m_modelo->columnCount(); ++c)
         anchos.push_back(Gr->columnWidth(c));
-    PanDer->setFixedWidth(planilla::anchoReferencias(width(), anchos));
+    PanDer->setFixedWidth(worksheet::referencesWidth(width(), anchos));
 }
 
 void TFPlanRep::ColoresPlanilla()
 {
-    pintarFondo(Panel1, QPalette::Window, ColorPanel(EsquemaColor, Panel1->palette().color(QPalette::Window)));
-    const auto e = apariencia::esquema(EsquemaColor);
+    paintBackground(Panel1, QPalette::Window, ColorPanel(EsquemaColor, Panel1->palette().color(QPalette::Window)));
+    const auto e = appearance::scheme(EsquemaColor);
     if (!e)
         return;
-    pintarFondo(Panel6, QPalette::Window, e->planilla);
-    pintarFondo(LRef, QPalette::Base, e->datos);
-    pintarFondo(Gr, QPalette::Base, e->datos);
+    paintBackground(Panel6, QPalette::Window, e->worksheet);
+    paintBackground(LRef, QPalette::Base, e->datos);
+    paintBackground(Gr, QPalette::Base, e->datos);
 }
 
 void TFPlanRep::LetraPlanilla()
@@ -300,7 +299,7 @@ void TFPlanRep::CopiarClick()
     QStringList referencias;
     for (int i = 0; i < LRef->count(); ++i)
         referencias << LRef->item(i)->text();
-    QGuiApplication::clipboard()->setText(planilla::textoCopia(referencias, m_hoja));
+    QGuiApplication::clipboard()->setText(worksheet::copyText(referencias, m_hoja));
     Aviso(QStringLiteral("La planilla fue copiada al portapapeles"));
 }
 
@@ -313,7 +312,7 @@ namespace {
 
 // After a build, finished or not, the link view follows the symptom list again and its
 // controls show what it holds. A failure here must not hide the one that ended the build.
-void devolverEnlaces(Catalogo &c) noexcept
+void devolverEnlaces(Catalogue &c) noexcept
 {
     try {
         c.TRelS.setMasterSource(&c.SSint);
@@ -327,7 +326,7 @@ void devolverEnlaces(Catalogo &c) noexcept
 
 } // namespace
 
-void PlanRepClick(Catalogo &c, const QString &campoNombre, QWidget *padre)
+void PlanRepClick(Catalogue &c, const QString &campoNombre, QWidget *padre)
 {
     static bool construyendo = false;
     if (construyendo)
@@ -338,7 +337,7 @@ void PlanRepClick(Catalogo &c, const QString &campoNombre, QWidget *padre)
         const QScopedValueRollback<bool> marca(construyendo, true);
         c.TRelS.disableControls();
         try {
-            planilla::Lector lector(c, campoNombre);
+            worksheet::SheetReader lector(c, campoNombre);
             AbrirBarra(QStringLiteral("Procesando..."), QStringLiteral("Desea Cancelar ?"), lector.filasPorLeer());
             for (int fila = 0; fila < lector.filasPorLeer(); ++fila) {
                 lector.leerFila(fila);
@@ -348,7 +347,7 @@ void PlanRepClick(Catalogo &c, const QString &campoNombre, QWidget *padre)
                 }
             }
             CerrarBarra();
-            ventana->ponerHoja(lector.tomarHoja());
+            ventana->setSheet(lector.tomarHoja());
         } catch (...) {
             CerrarBarra();
             devolverEnlaces(c);

@@ -1,17 +1,17 @@
 #pragma once
 
-#include "planilla.h"
+#include "worksheet.h"
 
 #include <QDialog>
 
-class Catalogo;
+class Catalogue;
 class CellGrid;
 class QFrame;
 class QLabel;
 class QListWidget;
 class QPainter;
 class QToolButton;
-class PlanillaModelo;
+class SheetModel;
 
 // The worksheet window: the result flowers against the chosen symptoms, the numbered
 // references of the symptoms, and buttons to copy the sheet as text and to close. One window
@@ -24,8 +24,8 @@ public:
     ~TFPlanRep() override;
 
     // The sheet as built, in the result's order; the references fill LRef.
-    void ponerHoja(planilla::Hoja hoja);
-    const planilla::Hoja &hoja() const { return m_hoja; }
+    void setSheet(worksheet::Sheet sheet);
+    const worksheet::Sheet &sheet() const { return m_hoja; }
 
     CellGrid *Gr = nullptr;
     QWidget *PanDer = nullptr;
@@ -51,12 +51,12 @@ protected:
 private:
     void FormShow();
 
-    planilla::Hoja m_hoja;
-    PlanillaModelo *m_modelo = nullptr;
+    worksheet::Sheet m_hoja;
+    SheetModel *m_modelo = nullptr;
 };
 
 // Builds the worksheet of the current selection and result under the progress window and
 // shows it modally; a cancelled build shows nothing. The flower rows are named by the result's
 // field `campoNombre`. Afterwards the symptom list leads the link view, whatever led it
 // before. A press that arrives while a build lets events through is ignored.
-void PlanRepClick(Catalogo &catalogo, const QString &campoNombre, QWidget *padre);
+void PlanRepClick(Catalogue &catalogue, const QString &campoNombre, QWidget *padre);

@@ -1,15 +1,16 @@
 #include "tfselarch.h"
 #include "ui_tfselarch.h"
 
-#include "app/icons.h"
-#include "archivosrep.h"
+#include "ui/buttonpictures.h"
+#include "ui/screencentring.h"
+#include "selectionfiles.h"
 
 #include <QApplication>
 #include <QScreen>
 
 namespace {
 
-SelArchSeam *activeSeam = nullptr;
+ChooserSeam *activeSeam = nullptr;
 
 const ButtonPicture kPictures[] = {
     {"BitBtn1", Picture::Yes},
@@ -47,21 +48,21 @@ TFSelArch::~TFSelArch() = default;
 
 int TFSelArch::ListarArchivos()
 {
-    const QStringList nombres = repertorio::listarArchivos(repertorio::carpetaRepertorio());
+    const QStringList nombres = repertory::listFiles(repertory::repertoryFolder());
     Lista->clear();
     // Added in the order the list keeps: letters compared without regard to case.
     Lista->addItems(nombres);
     return Lista->count();
 }
 
-void TFSelArch::prepararGuardar()
+void TFSelArch::prepareSave()
 {
     PanEd->show();
     Ed->setFocus();
     setWindowTitle(QStringLiteral("Guardar Repertorio"));
 }
 
-void TFSelArch::prepararAbrir()
+void TFSelArch::prepareOpen()
 {
     PanEd->hide();
     setWindowTitle(QStringLiteral("Seleccione el Repertorio"));
@@ -72,15 +73,11 @@ void TFSelArch::prepararAbrir()
     }
 }
 
-bool TFSelArch::ejecutar()
+bool TFSelArch::run()
 {
-    if (SelArchSeam *seam = SelArchSeam::active())
-        return seam->responder(*this);
-    const QWidget *activa = QApplication::activeWindow();
-    const QScreen *pantalla = activa ? activa->screen() : QGuiApplication::primaryScreen();
-    QRect area(QPoint(), size());
-    area.moveCenter(pantalla->availableGeometry().center());
-    setGeometry(area);
+    if (ChooserSeam *seam = ChooserSeam::active())
+        return seam->respond(*this);
+    centreOnScreen(*this);
     return exec() == QDialog::Accepted;
 }
 
@@ -96,31 +93,31 @@ void TFSelArch::ListaDblClick()
     accept();
 }
 
-SelArchSeam::SelArchSeam()
+ChooserSeam::ChooserSeam()
 {
     if (activeSeam)
         qFatal("SelArchSeam: only one may be active at a time");
     activeSeam = this;
 }
 
-SelArchSeam::~SelArchSeam()
+ChooserSeam::~ChooserSeam()
 {
     if (!m_respuestas.isEmpty())
         qWarning("SelArchSeam: %lld queued answer(s) never asked for", static_cast<long long>(m_respuestas.size()));
     activeSeam = nullptr;
 }
 
-void SelArchSeam::answer(Respuesta respuesta)
+void ChooserSeam::answer(Answer respuesta)
 {
     m_respuestas.append(std::move(respuesta));
 }
 
-SelArchSeam::Respuesta SelArchSeam::aceptar()
+ChooserSeam::Answer ChooserSeam::accept()
 {
     return [](TFSelArch &) { return true; };
 }
 
-SelArchSeam::Respuesta SelArchSeam::aceptarCon(const QString &nombre)
+ChooserSeam::Answer ChooserSeam::acceptWith(const QString &nombre)
 {
     return [nombre](TFSelArch &chooser) {
         chooser.Ed->setText(nombre);
@@ -128,17 +125,17 @@ SelArchSeam::Respuesta SelArchSeam::aceptarCon(const QString &nombre)
     };
 }
 
-SelArchSeam::Respuesta SelArchSeam::cancelar()
+ChooserSeam::Answer ChooserSeam::cancel()
 {
     return [](TFSelArch &) { return false; };
 }
 
-SelArchSeam *SelArchSeam::active()
+ChooserSeam *ChooserSeam::active()
 {
     return activeSeam;
 }
 
-bool SelArchSeam::responder(TFSelArch &chooser)
+bool ChooserSeam::respond(TFSelArch &chooser)
 {
     m_log.append(chooser.windowTitle());
     if (m_respuestas.isEmpty())

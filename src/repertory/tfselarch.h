@@ -25,15 +25,15 @@ public:
     ~TFSelArch() override;
 
     // Fills the list with the names stored in the Repertorio folder, which is made when
-    // missing, and returns how many there are. Throws repertorio::ErrorArchivo.
+    // missing, and returns how many there are. Throws repertory::FileError.
     int ListarArchivos();
 
     // Ready for one use: the name box shows for saving; for opening it hides, and the first
     // name of the list is chosen.
-    void prepararGuardar();
-    void prepararAbrir();
+    void prepareSave();
+    void prepareOpen();
     // Shows the chooser modally; true when it was closed with OK.
-    bool ejecutar();
+    bool run();
 
     void ListaClick();
     void ListaDblClick();
@@ -48,32 +48,32 @@ private:
     std::unique_ptr<Ui::TFSelArch> ui;
 };
 
-// Test hook. While a SelArchSeam exists the chooser shows no window: each showing takes the
+// Test hook. While a ChooserSeam exists the chooser shows no window: each showing takes the
 // next queued answer, which may read the chooser and change it as a user would, and returns
 // whether the chooser closes with OK. The caption of every showing is recorded in order; a
 // showing with no answer queued aborts the run, so a test cannot pass by accident.
-class SelArchSeam
+class ChooserSeam
 {
 public:
-    using Respuesta = std::function<bool(TFSelArch &)>;
+    using Answer = std::function<bool(TFSelArch &)>;
 
-    SelArchSeam();
-    ~SelArchSeam();
-    SelArchSeam(const SelArchSeam &) = delete;
-    SelArchSeam &operator=(const SelArchSeam &) = delete;
+    ChooserSeam();
+    ~ChooserSeam();
+    ChooserSeam(const ChooserSeam &) = delete;
+    ChooserSeam &operator=(const ChooserSeam &) = delete;
 
-    void answer(Respuesta respuesta);
+    void answer(Answer respuesta);
     // OK with the name box as it stands; OK after typing a name; Cancel.
-    static Respuesta aceptar();
-    static Respuesta aceptarCon(const QString &nombre);
-    static Respuesta cancelar();
+    static Answer accept();
+    static Answer acceptWith(const QString &nombre);
+    static Answer cancel();
 
     const QStringList &log() const { return m_log; }
 
-    static SelArchSeam *active();
-    bool responder(TFSelArch &chooser);
+    static ChooserSeam *active();
+    bool respond(TFSelArch &chooser);
 
 private:
-    QList<Respuesta> m_respuestas;
+    QList<Answer> m_respuestas;
     QStringList m_log;
 };

@@ -3,12 +3,12 @@
 
 #include "testsupport.h"
 
-#include "app/columnfit.h"
-#include "app/pagetools.h"
-#include "app/startpage.h"
+#include "app/columnwidths.h"
+#include "app/panelsizes.h"
+#include "app/startpageplacement.h"
 #include "app/systemcombo.h"
 #include "app/tform1.h"
-#include "catalogue/systems.h"
+#include "catalogue/flowersystems.h"
 
 #include "store/storeerror.h"
 
@@ -85,7 +85,7 @@ private:
     void showPage(const char *page);
     QWidget *currentPage() const;
 
-    std::unique_ptr<CarpetaDeTrabajo> carpeta;
+    std::unique_ptr<WorkingFolder> carpeta;
     std::unique_ptr<TForm1> form;
 };
 
@@ -114,7 +114,7 @@ void TestMainWindow::initTestCase()
     // Closing the window must not end the test run.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Vantolia"));
-    carpeta = std::make_unique<CarpetaDeTrabajo>();
+    carpeta = std::make_unique<WorkingFolder>();
 }
 
 void TestMainWindow::withoutTablesOnlyLeavingIsOffered()
@@ -193,13 +193,13 @@ void TestMainWindow::listsHoldTheFlowerSystems()
 {
     auto *systems = control<SystemCombo>("CBSel");
     auto *abbreviations = control<QListWidget>("abbreviationList");
-    QCOMPARE(systems->count(), catalogo::kSistemas + 1);
-    QCOMPARE(abbreviations->count(), catalogo::kSistemas + 1);
-    for (int number = 0; number <= catalogo::kSistemas; ++number) {
-        QCOMPARE(systems->itemText(number), catalogo::nombreSistema(number));
-        QCOMPARE(abbreviations->item(number)->text(), catalogo::abreviaturaSistema(number));
+    QCOMPARE(systems->count(), catalogue::kSystemCount + 1);
+    QCOMPARE(abbreviations->count(), catalogue::kSystemCount + 1);
+    for (int number = 0; number <= catalogue::kSystemCount; ++number) {
+        QCOMPARE(systems->itemText(number), catalogue::systemName(number));
+        QCOMPARE(abbreviations->item(number)->text(), catalogue::systemAbbreviation(number));
     }
-    QCOMPARE(systems->maxVisibleItems(), catalogo::kSistemas + 1);
+    QCOMPARE(systems->maxVisibleItems(), catalogue::kSystemCount + 1);
     QCOMPARE(systems->toolTip(), QStringLiteral("Seleccione el Sistema Floral"));
     QVERIFY(!abbreviations->isVisible());
 }
@@ -310,16 +310,16 @@ void TestMainWindow::symptomsButtonEntersSymptomsPage()
 void TestMainWindow::closeOnRepertoryGoesBackToSymptomsThenOffersToLeave()
 {
     showPage("PagRep");
-    auto *cerrar = control<QAbstractButton>("cerrar");
+    auto *close = control<QAbstractButton>("cerrar");
 
-    cerrar->click();
+    close->click();
     QCOMPARE(currentPage(), control("PagSint"));
     QVERIFY(control<QAbstractButton>("Sintomas")->isChecked());
     QVERIFY(control("Modificar")->isVisible());
     QVERIFY(control("PanBot")->isVisible());
     QVERIFY(!control("PanAband")->isVisible());
 
-    cerrar->click();
+    close->click();
     QCOMPARE(currentPage(), control("PagLogo"));
     QVERIFY(control("PanAband")->isVisible());
 
@@ -342,7 +342,7 @@ void TestMainWindow::systemListShowsItsOwnTextUntilTheNextPick()
     systems->setFocus();
     QTest::keyClick(systems, Qt::Key_Down);
     QCOMPARE(picks.count(), 1);
-    QCOMPARE(systems->shownText(), catalogo::nombreSistema(4));
+    QCOMPARE(systems->shownText(), catalogue::systemName(4));
 }
 
 void TestMainWindow::startPageCentresLogoAndLeavePanelAsOneBlock()
@@ -435,13 +435,13 @@ void TestMainWindow::columnWidths()
     QFETCH(int, expected);
     switch (rule) {
     case Rule::WholeWidth:
-        QCOMPARE(columnfit::wholeWidth(gridWidth, hasRows), expected);
+        QCOMPARE(columnwidths::wholeWidth(gridWidth, hasRows), expected);
         break;
     case Rule::NameBesideAbbreviation:
-        QCOMPARE(columnfit::nameBesideAbbreviation(gridWidth, keptWidth, hasRows), expected);
+        QCOMPARE(columnwidths::nameBesideAbbreviation(gridWidth, keptWidth, hasRows), expected);
         break;
     case Rule::EachOfThreeNames:
-        QCOMPARE(columnfit::eachOfThreeNames(gridWidth, keptWidth, hasRows), expected);
+        QCOMPARE(columnwidths::eachOfThreeNames(gridWidth, keptWidth, hasRows), expected);
         break;
     }
 }
@@ -475,12 +475,12 @@ void TestMainWindow::fittedColumnsFillTheirGrid()
     fillGrid(view, titles, rows);
     view->setColumnHidden(1, abbreviationHidden);
     QCoreApplication::processEvents();
-    ajustarColumnas(view);
+    fitGridColumns(view);
     QCoreApplication::processEvents();
 
     // Few rows: no vertical scroll bar shows, so the viewport is the whole inner width.
     QVERIFY(!view->verticalScrollBar()->isVisible());
-    const int room = view->viewport()->width() - (rows > 0 ? columnfit::scrollBarRoom : 0);
+    const int room = view->viewport()->width() - (rows > 0 ? columnwidths::scrollBarRoom : 0);
     QHeaderView *header = view->horizontalHeader();
     if (grid == QLatin1String("GrIdiomas")) {
         const int each = header->sectionSize(1);

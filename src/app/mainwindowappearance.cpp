@@ -1,0 +1,103 @@
+#include "mainwindowappearance.h"
+
+#include "ui/appearance.h"
+#include "ui/controlcolours.h"
+
+#include <QAbstractScrollArea>
+#include <QHeaderView>
+#include <QTableView>
+#include <QWidget>
+
+namespace {
+
+// The controls of each group, in the order they are coloured.
+const char *const kPaneles[] = {
+    "Panel2",  "Panel3",  "Panel4",   "Panel6",   "Panel8",        "Panel9",    "Panel10",     "Panel12",
+    "Panel13", "Panel14", "Panel15",  "Panel17",  "Panel20",       "IdiomaRep", "PanIm",       "PanFlor",
+    "PanBotIm", "Ajuste", "PanBotAgrSint", "PanEdSint", "PanCantSint", "PanInfSint",
+};
+const char *const kBarra[] = {"PanBot", "Panel18"};
+const char *const kTitulos[] = {
+    "Label1", "Label2", "LabCantSintFlor", "LabCantSint", "LabCantFlor", "Label10", "Label11", "Label12", "Label13",
+};
+const char *const kDatos[] = {
+    "GrSint", "ScrBox", "DBMemo1", "DBMemo2", "DBImage1", "GrSintomas", "GrIdiomas", "GrSel", "GrFlor", "GrRep",
+    "GrRepF", "DBGrid5",
+};
+const char *const kLetra[] = {
+    "DBMemo1", "DBMemo2", "GrSint", "GrFlor", "GrSintomas", "GrSel", "GrIdiomas", "GrRep", "GrRepF", "DBGrid5",
+};
+
+template<std::size_t N>
+QList<QWidget *> find(QWidget *ventana, const char *const (&nombres)[N])
+{
+    QList<QWidget *> controles;
+    for (const char *nombre : nombres) {
+        QWidget *w = ventana->findChild<QWidget *>(QLatin1String(nombre));
+        if (!w)
+            qFatal("La ventana no tiene el control %s", nombre);
+        controles << w;
+    }
+    return controles;
+}
+
+} // namespace
+
+MainWindowAppearance::MainWindowAppearance(QWidget *ventana)
+    : paneles(find(ventana, kPaneles)), barra(find(ventana, kBarra)), titulos(find(ventana, kTitulos)),
+      datos(find(ventana, kDatos)), letra(find(ventana, kLetra))
+{
+}
+
+void MainWindowAppearance::ColorClick()
+{
+    EsquemaColor = appearance::nextScheme(EsquemaColor);
+    AplicarColores();
+}
+
+void MainWindowAppearance::MasClick()
+{
+    TamLetra = appearance::largerText(TamLetra);
+    AplicarLetra();
+}
+
+void MainWindowAppearance::MenosClick()
+{
+    if (const auto menor = appearance::smallerText(TamLetra)) {
+        TamLetra = *menor;
+        AplicarLetra();
+    }
+}
+
+void MainWindowAppearance::AplicarColores()
+{
+    // Outside the five schemes each panel keeps the colour it has.
+    for (QWidget *w : paneles)
+        paintBackground(w, QPalette::Window, ColorPanel(EsquemaColor, w->palette().color(QPalette::Window)));
+    const auto e = appearance::scheme(EsquemaColor);
+    if (!e)
+        return;
+    for (QWidget *w : barra)
+        paintBackground(w, QPalette::Window, appearance::kToolbarColour);
+    for (QWidget *w : titulos)
+        paintText(w, e->titulo);
+    for (QWidget *w : datos) {
+        // Lists and memos paint their background in the base role, panels and pictures in
+        // the window role.
+        paintBackground(w, QPalette::Base, e->datos);
+        paintBackground(w, QPalette::Window, e->datos);
+    }
+}
+
+void MainWindowAppearance::AplicarLetra()
+{
+    TamLetra = appearance::applicableTextSize(TamLetra);
+    for (QWidget *w : letra) {
+        QFont f = w->font();
+        f.setPointSize(TamLetra);
+        w->setFont(f);
+        // Grid rows follow the text's height.
+        if (auto *grid = qobject_cast<QTableView *>(w))
+            grid->verticalHeader()->setDefaultSectionSize(QFontMetrics(f).height() + 4);
+    }
+}

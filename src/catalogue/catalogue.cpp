@@ -1,0 +1,173 @@
+#include "catalogue.h"
+
+#include "flowersystems.h"
+#include "tabledefinitions.h"
+
+#include <QDir>
+#include <QThread>
+
+#include <future>
+
+using store::FieldDef;
+using store::FieldType;
+using store::TableFile;
+
+Catalogue::Catalogue(QObject *parent) : QObject(parent)
+{
+    defineFields();
+}
+
+Catalogue::~Catalogue()
+{
+    // Views close before their tables go; a change still pending is posted if it can be.
+    try {
+        close();
+    } catch (...) {
+    }
+}
+
+void Catalogue::defineFields()
+{
+    TFlores.addCalculatedField({QStringLiteral("AbrTipo"), FieldType::Text, 5, {}},
+                               [](const store::RowRef &row) {
+                                   return QVariant(catalogue::tipoAbbreviation(row.text(QStringLiteral("Tipo"))));
+                               });
+    TFlores.addCalculatedField({QStringLiteral("Nom"), FieldType::Text, 25, {}}, [this](const store::RowRef &row) {
+        const int n = flowerLanguage ? flowerLanguage() : 1;
+        return row.value(QStringLiteral("Nom%1").arg(n));
+    });
+
+    TRelF.addLookupField({QStringLiteral("Sint"), FieldType::Text, 60, QStringLiteral("Descripción de los síntomas")},
+                         QStringLiteral("KSint"), &TSint, QStringLiteral("Clave"), QStringLiteral("Nom"));
+
+    auto nombresDeFlor = [this](store::View &view, const QString &clave) {
+        for (int n = 1; n <= 3; ++n)
+            view.addLookupField({QStringLiteral("Nom%1").arg(n), FieldType::Text, 25, catalogue::nameLabel(n)},
+                                clave, &TFlores, QStringLiteral("Clave"), QStringLiteral("Nom%1").arg(n));
+        view.addLookupField({QStringLiteral("Tipo"), FieldType::Text, 5, {}}, clave, &TFlores,
+                            QStringLiteral("Clave"), QStringLiteral("AbrTipo"));
+    };
+    nombresDeFlor(TRelS, QStringLiteral("KFlor"));
+    nombresDeFlor(TRepF, QStringLiteral("Clave"));
+
+    TRepS.addLookupField({QStringLiteral("Nom"), FieldType::Text, 60, {}}, QStringLiteral("Clave"), &TSintNames,
+                         QStringLiteral("Clave"), QStringLiteral("Nom"));
+
+    TRelF.setMasterSource(&SFlores);
+    TRelS.setMasterSource(&SSint);
+}
+
+store::Table *Catalogue::openTable(std::unique_ptr<store::Table> &table, const store::TableDef &def,
+                                   TableFile::Durability durability)
+{
+    if (!table)
+        table = std::make_unique<store::Table>(QDir::current().filePath(def.fileName()), def, durability);
+    return table.get();
+}
+
+namespace {
+
+// Loads a table on a thread of its own and hands it back to the calling thread, which gets
+// its notifications from then on.
+std::future<std::unique_ptr<store::Table>> cargarAparte(const store::TableDef &def)
+{
+    QThread *principal = QThread::currentThread();
+    const QString ruta = QDir::current().filePath(def.fileName());
+    return std::async(std::launch::async, [def, ruta, principal] {
+        auto table = std::make_unique<store::Table>(ruta, def, TableFile::Durability::Full);
+        table->moveToThread(principal);
+        return table;
+    });
+}
+
+} // namespace
+
+void Catalogue::open()
+{
+    const auto full = TableFile::Durability::Full;
+    const auto relaxed = TableFile::Durability::Relaxed;
+
+    // The link table is by far the largest: it loads while the others do.
+    std::future<std::unique_ptr<store::Table>> enlaces;
+    if (!m_rel)
+        enlaces = cargarAparte(catalogue::relDef());
+    struct Esperar
+    {
+        std::future<std::unique_ptr<store::Table>> &f;
+        ~Esperar()
+        {
+            if (f.valid())
+                f.wait();
+        }
+    } esperar{enlaces};
+
+    TFlores.setTable(openTable(m_flores, catalogue::floresDef(), full));
+    TFlores.setIndexName(QStringLiteral("PorNom1"));
+    TFlores.open();
+
+    TSint.setTable(openTable(m_sintomas, catalogue::sintomasDef(), full));
+    TSint.setIndexName(QStringLiteral("PorNom"));
+    TSintNames.setTable(m_sintomas.get());
+    TSint.open();
+    TSintNames.open();
+
+    if (enlaces.valid())
+        m_rel = enlaces.get();
+    store::Table *rel = m_rel.get();
+    TRelF.setTable(rel);
+    TRelF.setIndexName(QStringLiteral("PorFlor"));
+    TRelF.open();
+    TRelS.setTable(rel);
+    TRelS.setIndexName(QStringLiteral("PorSint"));
+    TRelS.open();
+
+    openTable(m_repFlor, catalogue::repFlorDef(), relaxed)->empty();
+    TRepF.setTable(m_repFlor.get());
+    TRepF.open();
+
+    openTable(m_repSint, catalogue::repSintDef(), relaxed)->empty();
+    TRepS.setTable(m_repSint.get());
+    TRepS.open();
+}
+
+void Catalogue::close()
+{
+    for (store::View *v : {&TFlores, &TSint, &TRelF, &TRelS, &TRepF, &TRepS, &TSintNames})
+        v->close();
+}
+
+void Catalogue::emptySelection()
+{
+    TRepS.close();
+    m_repSint->empty();
+    TRepS.open();
+}
+
+void Catalogue::emptyResult()
+{
+    TRepF.close();
+    m_repFlor->empty();
+    TRepF.open();
+}
+
+store::Table *Catalogue::table(const QString &nombre) const
+{
+    for (const auto *t : {&m_flores, &m_sintomas, &m_rel, &m_repSint, &m_repFlor})
+        if (*t && (*t)->def().tableName.compare(nombre, Qt::CaseInsensitive) == 0)
+            return t->get();
+    return nullptr;
+}
+
+QString CampoPorClave(store::View &view, qint32 clave, const QString &campo)
+{
+    const bool estabaAbierta = view.isOpen();
+    view.open();
+    const store::Bookmark marca = view.bookmark();
+    QString resultado;
+    if (view.locate(QStringLiteral("Clave"), clave))
+        resultado = view.asString(campo);
+    view.gotoBookmark(marca);
+    if (!estabaAbierta)
+        view.close();
+    return resultado;
+}

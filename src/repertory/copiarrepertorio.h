@@ -1,8 +1,0 @@
-#pragma once
-
-class Catalogo;
-class DataGrid;
-
-// Copies the selected symptoms and the result, as the result grid names the flowers, to the
-// clipboard as text and says so. Neither view's cursor moves.
-void BotCopiarClick(Catalogo &catalogo, const DataGrid &GrRepF);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// The repertory as plain text, for pasting into a case record or a letter.
+namespace repertory {
+
+// One result row as the result grid shows it.
+struct ExportedFlower
+{
+    int cant = 0;
+    QString tipo;   // the system's abbreviation; may be empty
+    QString nombre; // in the language of the grid's name column
+};
+
+// The symptoms and then the flowers, each part under a heading with its count and an underline
+// as long as the heading; every line, the last included, ends with CR LF.
+QString repertoryText(const QStringList &sintomas, const std::vector<ExportedFlower> &flores);
+
+} // namespace repertory

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+// Stored selections: files of symptom keys in the folder Repertorio of the working folder, and
+// the patient file that the companion application writes beside it.
+namespace repertory {
+
+// A file or folder that cannot be made, read or written. The message names it and gives the
+// system's reason; it is what the user reads in the error box.
+class FileError : public std::runtime_error
+{
+public:
+    explicit FileError(const QString &message)
+        : std::runtime_error(message.toStdString()), m_mensaje(message)
+    {
+    }
+    const QString &message() const { return m_mensaje; }
+
+private:
+    QString m_mensaje;
+};
+
+// Relative to the working folder, with the platform's separator.
+QString repertoryFolder();                   // Repertorio
+QString repertoryPath(const QString &nombre); // Repertorio/<nombre>.Dat
+QString patientPath(int numero);              // Repertorio/{<numero>}.Dat
+QString patientFilePath();                 // ../Dorvek/Usuario.$$$
+
+// The file's bytes: each key a signed 32-bit little-endian integer, nothing else.
+QByteArray encodeKeys(const std::vector<qint32> &claves);
+// Whole 4-byte records only; 1 to 3 bytes left over at the end are ignored.
+std::vector<qint32> decodeKeys(const QByteArray &bytes);
+
+// Writes the keys to `ruta`, making its folder when missing. The old file is replaced only once
+// the new one is complete, so a save that fails leaves what was stored before.
+void saveKeys(const QString &ruta, const std::vector<qint32> &claves);
+
+// What could be read of a file. `error` is empty when the whole file was read; otherwise it
+// says why reading stopped, and `claves` holds the whole records read before that.
+struct KeysRead
+{
+    std::vector<qint32> claves;
+    QString error;
+};
+KeysRead readKeys(const QString &ruta);
+
+// The keys that go into the selection, in the file's order: those of symptoms that no longer
+// exist are dropped; a key met a second time stops the loading there, since the application
+// never writes one and the rest of such a file cannot be trusted.
+struct KeysToLoad
+{
+    std::vector<qint32> claves;
+    std::optional<qint32> repeated;
+};
+KeysToLoad keysToLoad(const std::vector<qint32> &leidas, const std::function<bool(qint32)> &existe);
+
+// The names stored in `carpeta` (made when missing), as the chooser lists them: entries whose
+// name ends in ".dat" in any mix of cases, folders included, without the extension; names
+// beginning with "{" belong to patients and are left out. Sorted as the list sorts them.
+QStringList listFiles(const QString &carpeta);
+// The list's order: letters without regard to case or accents, then case, then code points.
+bool listsBefore(const QString &a, const QString &b);
+
+// Why a name typed for saving cannot be used, or an empty text when it can: it must not be
+// empty, reach outside the folder, hold control characters or take a patient's name.
+QString nameRefusal(const QString &nombre);
+
+// The patient open in the companion application.
+struct Patient
+{
+    int numero = 0;
+    QString nombre;
+};
+// Windows-1252 text, lines ended by CR LF, CR or LF: the number on the first line, the name on
+// the second; nothing when either is missing or the first is not a number.
+std::optional<Patient> parsePatient(const QByteArray &contenido);
+// Nothing when the file does not exist or cannot be understood; FileError when it exists
+// but cannot be read.
+std::optional<Patient> readPatient(const QString &ruta);
+
+QString fromWindows1252(const QByteArray &bytes);
+
+} // namespace repertory

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class Catalogue;
+class QAbstractButton;
+class QLabel;
+class QWidget;
+class Selection;
+class TFSelArch;
+
+// The controls of the patient open in the companion application.
+struct PatientControls
+{
+    QWidget *PanPac = nullptr;
+    QAbstractButton *ChPac = nullptr;
+    QLabel *LabPac = nullptr;
+};
+
+// Saving the selection as a file of symptom keys and opening it again, through the chooser or,
+// while a patient is shown and ticked, straight to that patient's file.
+class SelectionStorage : public QObject
+{
+    Q_OBJECT
+public:
+    SelectionStorage(Catalogue &catalogue, Selection &seleccion, TFSelArch &chooser, const PatientControls &controles,
+                       QObject *parent = nullptr);
+
+    void GuardarClick();
+    void AbrirClick();
+    // Reads the companion application's patient file and shows or hides the patient.
+    void LeerPaciente();
+
+    void GuardarRepertorio();
+    void AbrirRepertorio();
+    // Empties the selection and the result, then fills the selection from the file. Never
+    // processes. Throws repertory::FileError when the file is faulty, after loading what
+    // came before the fault.
+    void CargarRepertorio(const QString &ruta);
+
+    // The patient's panel shows and is ticked: both operations go to the patient's file.
+    bool patientMode() const;
+    const QString &patientFile() const { return ArchPaciente; }
+
+private:
+    Catalogue &c;
+    Selection &seleccion;
+    TFSelArch &selector;
+    PatientControls w;
+    QString ArchPaciente;
+};

@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+#include <span>
+#include <vector>
+
+class Catalogue;
+namespace store {
+class Table;
+class View;
+}
+
+// The repertorisation worksheet as plain data: building it from the selection and the result,
+// ordering its rows by weighted score, its text form and its column widths.
+namespace worksheet {
+
+inline constexpr int kColumnWidth = 24;
+inline constexpr int kRowHeight = 20;
+// Column 0 is this much wider than its longest flower name.
+inline constexpr int kNameMargin = 10;
+// The references are never narrower than three of the worksheet's buttons.
+inline constexpr int kButtonWidth = 74;
+inline constexpr int kMinimumReferencesWidth = 3 * kButtonWidth;
+
+// One row per result flower, one column per chosen symptom, a mark where they are linked.
+// Marks are few next to the cells, so each row keeps the list of its marked columns.
+struct Sheet
+{
+    QStringList referencias;      // "k: text" for symptom column k, in column order
+    std::vector<QString> nombres; // by row: the flower's name
+    std::vector<int> cuentas;     // by row: its count
+    // The marked columns (counted from 0) of every row, ascending within a row, row after row;
+    // row r's run from inicio[r] to inicio[r + 1].
+    std::vector<int> columnas;
+    std::vector<int> inicio{0};
+
+    int filas() const { return int(nombres.size()); }
+    int sintomas() const { return int(referencias.size()); }
+    std::span<const int> marcadas(int fila) const
+    {
+        return {columnas.data() + inicio[std::size_t(fila)],
+                std::size_t(inicio[std::size_t(fila) + 1] - inicio[std::size_t(fila)])};
+    }
+    bool marca(int fila, int sintoma) const;
+    // Appends a row marked in the given columns, ascending.
+    void agregarFila(QString nombre, int cuenta, std::span<const int> marcadas);
+
+    // The text of a cell of the grid: row 0 holds "C" and the symptom numbers, column 0 the
+    // names, column 1 the counts, the other cells "X" or nothing.
+    QString texto(int fila, int columna) const;
+};
+
+// The links of the chosen symptoms, grouped by flower. Read from the link table's symptom
+// index, so the work follows the links of the chosen symptoms, not the size of the table.
+class LinksByFlower
+{
+public:
+    LinksByFlower(const store::Table &rel, const std::vector<qint32> &sintomas);
+    // The symptom columns (positions in `sintomas`) linked to the flower, ascending.
+    std::span<const int> columnas(qint32 flor) const;
+
+private:
+    // Each flower's columns in one run; where a flower's run starts is found through a table
+    // by key when the keys lie close together, otherwise by halving the sorted keys.
+    std::vector<int> m_columnas;
+    std::vector<int> m_inicioPorClave; // by key - m_menor, one more at the end
+    qint32 m_menor = 0;
+    std::vector<qint32> m_flores; // sorted, one per link, when there is no table by key
+};
+
+// The selection's symptom keys and reference lines, in the selection's order.
+struct Sintomas
+{
+    std::vector<qint32> claves;
+    QStringList referencias;
+};
+Sintomas readSymptoms(const Catalogue &catalogue);
+
+// One text field of the rows of a view's table, by primary key, as a lookup through the view
+// reads it: empty for a key without a row or a row that the view does not let through.
+class TextByKey
+{
+public:
+    // `consultas`: about how many keys will be asked for.
+    TextByKey(const store::View &vista, const QString &campo, int consultas);
+    QString texto(qint32 clave) const;
+
+private:
+    static constexpr quint32 kSinFila = 0xFFFFFFFFu;
+    const store::View &m_vista;
+    int m_campo;
+    qint32 m_menor = 0;
+    std::vector<quint32> m_filaPorClave; // by key - m_menor, when that pays
+};
+
+// Reads the result into a sheet one flower row at a time, in the result's order, without
+// moving any cursor. The flower's name is the field `campoNombre` of the result.
+class SheetReader
+{
+public:
+    SheetReader(const Catalogue &catalogue, const QString &campoNombre);
+    int filasPorLeer() const { return m_total; }
+    void leerFila(int fila);
+    Sheet tomarHoja() { return std::move(m_hoja); }
+
+private:
+    QString nombre(int fila, qint32 flor) const;
+
+    const Catalogue &m_catalogo;
+    Sintomas m_sintomas;
+    LinksByFlower m_enlaces;
+    TextByKey m_nombres;
+    Sheet m_hoja;
+    int m_total = 0;
+    int m_campoClave = -1;
+    int m_campoCant = -1;
+    int m_campoNombre = -1;   // in the result, for names that are no flower field
+    int m_campoEnFlores = -1; // the same field in the flower table
+};
+
+// The whole sheet at once, as the worksheet shows it before ordering.
+Sheet buildSheet(const Catalogue &catalogue, const QString &campoNombre);
+
+// By symptom column: how many result flowers lack the symptom.
+std::vector<int> weights(const Sheet &sheet);
+// By row: the weights of the symptoms that the flower has.
+std::vector<int> scores(const Sheet &sheet, const std::vector<int> &weights);
+// The rows by descending score; equal scores keep their order.
+std::vector<int> orderByScore(const std::vector<int> &scores);
+// Reorders the rows of the sheet by weighted score.
+void OrdenarPorPuntaje(Sheet &sheet);
+
+// The sheet as a text drawing: a staircase of symptom texts over columns of marks, then one
+// line per flower with its count and name. Lines end in CR LF.
+QString copyText(const QStringList &referencias, const Sheet &sheet);
+
+// The widest of the texts in the font, in whole pixels as the font's metrics give each one.
+int widestText(const std::vector<QString> &textos, const QFont &fuente);
+
+// The references' width: what the grid's columns (each with its one-pixel line) leave of the
+// window, less a margin, and never less than three buttons.
+int referencesWidth(int anchoCliente, std::span<const int> anchosColumnas);
+
+} // namespace worksheet

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "store/storeerror.h"
+
+#include <QString>
+#include <QStringList>
+
+// Making, filling, exporting and checking a folder of catalogue tables. The application never
+// creates its tables; this is where they come from.
+//
+// Every command that makes tables refuses a folder that holds any of the five table files
+// already, whatever they contain: an existing file is never overwritten or altered. The tables
+// are built in a hidden temporary folder inside the target and moved in only when all five are
+// complete, so a failure leaves the target as it was.
+//
+// Failures throw store::StoreError (or CsvError, which is one) with a Spanish message.
+namespace tabletool {
+
+// A fault in an input file, at the line where its row begins: "Rel.csv:7: el síntoma 99 no existe".
+class CsvError : public store::StoreError
+{
+public:
+    CsvError(const QString &archivo, int linea, const QString &motivo);
+    const QString &archivo() const { return m_archivo; }
+    int linea() const { return m_linea; }
+    const QString &motivo() const { return m_motivo; }
+
+private:
+    QString m_archivo;
+    int m_linea;
+    QString m_motivo;
+};
+
+// The five table files, in the order the application opens them.
+QStringList tableFileNames();
+
+// The five tables, empty, in `carpeta`, which is made when missing.
+void createTables(const QString &carpeta);
+
+// The three catalogue tables filled from Flores.csv, Sintomas.csv and Rel.csv in `carpetaCsv`,
+// and the two working tables empty. The files are UTF-8, with or without a byte order mark,
+// comma separated with RFC 4180 quoting, CRLF or LF, and start with a header row naming the
+// columns:
+//   Flores.csv    Clave,Tipo,Nom1,Nom2,Nom3,Memo1,Memo2,Memo3,Foto
+//   Sintomas.csv  Clave,Nom,Orden
+//   Rel.csv       KFlor,KSint,OSint
+// Keys are kept as given. An empty text, number or Foto is stored as empty (NULL). Foto names
+// a picture file relative to `carpetaCsv`, in any format the program reads; it is stored as
+// PNG. Line breaks inside texts are stored as LF. Every row is checked before anything is
+// written; the first fault stops the import with an CsvError.
+void importCsv(const QString &carpetaCsv, const QString &carpeta);
+
+// The reverse of importCsv: the three CSV files and the photos as fotos/<Clave>.png in
+// `carpetaCsv` (made when missing). Written as UTF-8 without a byte order mark, rows ended by
+// CRLF, fields quoted only where RFC 4180 needs it (and around leading or trailing blanks).
+// Refuses to replace any file that exists already.
+void exportCsv(const QString &carpeta, const QString &carpetaCsv);
+
+// A made-up catalogue of the given size with Spanish-looking texts: keys 1..n, flowers spread
+// over the thirteen systems, every symptom linked to `enlacesPorSintoma` distinct flowers.
+// The same arguments always give the same rows.
+void generateSynthetic(const QString &carpeta, int flores, int sintomas, int enlacesPorSintoma,
+                      quint32 semilla);
+
+struct RowCounts
+{
+    qint64 flores = 0;
+    qint64 sintomas = 0;
+    qint64 enlaces = 0;
+};
+
+// The problems found in the five tables of `carpeta`: files that are missing or not ours,
+// fields, indexes and integrity, then the data (systems, text sizes and characters, photos,
+// links to missing flowers or symptoms, repeated links). Empty when all is sound.
+QStringList verifyTables(const QString &carpeta, RowCounts *recuento = nullptr);
+
+} // namespace tabletool
