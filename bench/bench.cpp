@@ -2,6 +2,7 @@
 // largest scale, against SQLite's own queries over the same files.
 #include "catalogue/catalogue.h"
 #include "repertory/symptomsearch.h"
+#include "store/codepage.h"
 #include "repertory/worksheet.h"
 #include "repertory/processing.h"
 #include "tabletool.h"
@@ -186,7 +187,7 @@ void medirBusqueda(Catalogue &c, const QString &carpeta, const char *scale)
     std::vector<double> suelo, sqlite;
     for (int i = 1; i <= escrito.size(); ++i) {
         const QString texto = escrito.left(i);
-        const QByteArray b = search::NameIndex::bytes(texto, char(0x8D));
+        const QByteArray b = codepage::toWindows1252(texto, char(0x8D));
         volatile int hallados = 0;
         suelo.push_back(medir(5, [&] { hallados = recorridoDesnudo(indice.buffer(), b); }));
         sqlite.push_back(consultaLike(carpeta, texto));

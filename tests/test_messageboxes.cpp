@@ -3,7 +3,7 @@
 #include "ui/logoartwork.h"
 #include "ui/messagetext.h"
 #include "app/tflogo.h"
-#include "store/storeerror.h"
+#include "store/error.h"
 
 #include <QLabel>
 #include <QMessageBox>
@@ -232,7 +232,7 @@ void TestDialogs::exceptionLeavingHandlerIsShown()
     const auto post = [&](std::function<void()> slot) {
         QMetaObject::invokeMethod(&receiver, slot, Qt::QueuedConnection);
     };
-    post([] { throw store::StoreError(store::kEmptyDataset); });
+    post([] { throw store::Error(store::kEmptyDataset); });
     post([] { throw SilentAbort(); });
     post([] { throw std::runtime_error("Índice dañado"); });
     post([&] { reachedLast = true; });

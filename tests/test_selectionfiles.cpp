@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(listFiles(folder), QStringList({"álamo", "b", "Nube", "Ñandú", "X", "x"}));
 
         write(path("ocupado"), "no soy una carpeta");
-        QVERIFY_THROWS_EXCEPTION(FileError, listFiles(path("ocupado")));
+        QVERIFY_THROWS_EXCEPTION(store::Error, listFiles(path("ocupado")));
     }
 
     void patientFile_data()
@@ -109,7 +109,7 @@ private slots:
     {
         QVERIFY(!readPatient(path("ninguno.$$$")));
         QVERIFY(QDir(dir.path()).mkpath("Dorvek/Usuario.$$$"));
-        QVERIFY_THROWS_EXCEPTION(FileError, readPatient(path("Dorvek/Usuario.$$$")));
+        QVERIFY_THROWS_EXCEPTION(store::Error, readPatient(path("Dorvek/Usuario.$$$")));
     }
 
     void typedNames_data()
@@ -147,7 +147,7 @@ private slots:
         QString message;
         try {
             saveKeys(file, Keys(64, 7));
-        } catch (const FileError &e) {
+        } catch (const store::Error &e) {
             message = e.message();
         }
         setrlimit(RLIMIT_FSIZE, &old);

@@ -2,7 +2,7 @@
 // through its symptoms, and a few textbook cases rank the flower a practitioner expects.
 #include "catalogue/tabledefinitions.h"
 #include "repertory/processing.h"
-#include "store/storeerror.h"
+#include "store/error.h"
 #include "store/table.h"
 #include "tabletool.h"
 
@@ -60,7 +60,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         try {
             tabletool::importCsv(kCatalogo, m_dir.path());
-        } catch (const store::StoreError &e) {
+        } catch (const store::Error &e) {
             QFAIL(qPrintable(e.message()));
         }
         m_flores = open(catalogue::floresDef());

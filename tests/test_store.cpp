@@ -2,7 +2,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/tabledefinitions.h"
 #include "store/collation.h"
-#include "store/storeerror.h"
+#include "store/error.h"
 #include "store/tablefile.h"
 
 #include <QCryptographicHash>
@@ -178,7 +178,7 @@ private slots:
         try {
             c.TRepS.post();
             QFAIL("a second row for the same key was accepted");
-        } catch (const StoreError &e) {
+        } catch (const Error &e) {
             QCOMPARE(e.message(), QString("Key violation"));
         }
         c.TRepS.cancel();
@@ -202,7 +202,7 @@ private slots:
         c.TFlores.setFilterText("");
         QVERIFY(c.TFlores.gotoBookmark(mark));
         QCOMPARE(c.TFlores.asString("Nom1"), QString("Ñandú"));
-        QVERIFY_THROWS_EXCEPTION(StoreError, c.TFlores.setFilterText("Tipo=uno"));
+        QVERIFY_THROWS_EXCEPTION(Error, c.TFlores.setFilterText("Tipo=uno"));
     }
 
     void derivedFields()
@@ -283,7 +283,7 @@ private slots:
         try {
             c.TRelF.remove();
             QFAIL("deleting from an empty view succeeded");
-        } catch (const StoreError &e) {
+        } catch (const Error &e) {
             QCOMPARE(e.message(), QString("Cannot perform this operation on an empty dataset"));
         }
     }
@@ -308,7 +308,7 @@ private slots:
             c.TSint.setText("Nom", "Timidez extrema");
             c.TSint.post();
             QCOMPARE(c.TSint.asString("Nom"), QString("Timidez extrema")); // the cursor stays on it
-            QVERIFY_THROWS_EXCEPTION(StoreError, c.TSint.setText("Nom", QString(61, 'x')));
+            QVERIFY_THROWS_EXCEPTION(Error, c.TSint.setText("Nom", QString(61, 'x')));
         }
         Table t(m_dir.filePath("Sintomas.db"), catalogue::sintomasDef(), TableFile::Durability::Full);
         QStringList names;
@@ -361,7 +361,7 @@ private slots:
         c.TRepF.setIndexName("");
         QVERIFY(c.TRepF.findKey(9));
         c.TRepF.edit();
-        QVERIFY_THROWS_EXCEPTION(StoreError, c.TRepF.setInteger("Cant", 40000));
+        QVERIFY_THROWS_EXCEPTION(Error, c.TRepF.setInteger("Cant", 40000));
     }
 
     void campoPorClaveLeavesTheViewAsItWas()
@@ -387,7 +387,7 @@ private slots:
         try {
             c.open();
             QFAIL("opened without Flores.db");
-        } catch (const StoreError &e) {
+        } catch (const Error &e) {
             QVERIFY2(e.message().contains("Flores.db"), qPrintable(e.message()));
         }
         // A table file of another program's format.
@@ -402,7 +402,7 @@ private slots:
         try {
             d.open();
             QFAIL("opened a foreign file");
-        } catch (const StoreError &e) {
+        } catch (const Error &e) {
             QVERIFY2(e.message().contains("Flores.db"), qPrintable(e.message()));
         }
         QCOMPARE(fileHash(foreign.fileName()), before);

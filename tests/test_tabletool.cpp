@@ -171,7 +171,7 @@ void TestTablas::crearDaTablasVaciasYSanas()
     try {
         tabletool::createTables(carpeta);
         QFAIL("crear sobre tablas existentes debía fallar");
-    } catch (const store::StoreError &e) {
+    } catch (const store::Error &e) {
         QVERIFY2(e.message().contains(QLatin1String("Flores.db")), qPrintable(e.message()));
     }
     QCOMPARE(contenido(carpeta), QStringList({"Flores.db", "RepFlor.db", "RepSint.db", "Sintomas.db"}));
@@ -263,7 +263,7 @@ void TestTablas::idaYVueltaIdentica()
         QCOMPARE(leer(QDir(csv2).filePath(QLatin1String(n))), leer(QDir(csv).filePath(QLatin1String(n))));
 
     // Nothing already there is overwritten.
-    QVERIFY_THROWS_EXCEPTION(store::StoreError, tabletool::exportCsv(b, csv));
+    QVERIFY_THROWS_EXCEPTION(store::Error, tabletool::exportCsv(b, csv));
     QCOMPARE(leer(csv + QStringLiteral("/Flores.csv")), flores);
 }
 
@@ -386,7 +386,7 @@ void TestTablas::faltaUnArchivoCsv()
     try {
         tabletool::importCsv(csv, destino);
         QFAIL("sin Rel.csv debía fallar");
-    } catch (const store::StoreError &e) {
+    } catch (const store::Error &e) {
         QVERIFY2(e.message().contains(QLatin1String("Rel.csv")), qPrintable(e.message()));
     }
     QVERIFY(!QFileInfo::exists(destino));
@@ -428,7 +428,7 @@ void TestTablas::archivoAjenoIntacto()
     try {
         tabletool::exportCsv(carpeta, dir.filePath(QStringLiteral("csv")));
         QFAIL("exportar debía fallar");
-    } catch (const store::StoreError &e) {
+    } catch (const store::Error &e) {
         QVERIFY2(e.message().contains(QLatin1String("Flores.db")), qPrintable(e.message()));
     }
     QCOMPARE(leer(flores), ajeno);
@@ -447,7 +447,7 @@ void TestTablas::archivoAjenoIntacto()
         try {
             orden();
             QFAIL("la orden debía fallar");
-        } catch (const store::StoreError &e) {
+        } catch (const store::Error &e) {
             QVERIFY2(e.message().contains(QLatin1String("Flores.db")), qPrintable(e.message()));
         }
         QCOMPARE(contenido(sola), QStringList{"Flores.db"});
@@ -575,8 +575,8 @@ void TestTablas::sinteticoRechazaTamanosImposibles()
 {
     QTemporaryDir dir;
     const QString carpeta = dir.filePath(QStringLiteral("s"));
-    QVERIFY_THROWS_EXCEPTION(store::StoreError, tabletool::generateSynthetic(carpeta, 3, 10, 4, 1));
-    QVERIFY_THROWS_EXCEPTION(store::StoreError, tabletool::generateSynthetic(carpeta, -1, 10, 0, 1));
+    QVERIFY_THROWS_EXCEPTION(store::Error, tabletool::generateSynthetic(carpeta, 3, 10, 4, 1));
+    QVERIFY_THROWS_EXCEPTION(store::Error, tabletool::generateSynthetic(carpeta, -1, 10, 0, 1));
     QVERIFY(!QFileInfo::exists(carpeta));
     // Every flower linked to every symptom is the most there can be.
     tabletool::generateSynthetic(carpeta, 3, 10, 3, 1);

@@ -1,6 +1,6 @@
 #include "testsupport.h"
 
-#include "store/storeerror.h"
+#include "store/error.h"
 #include "tabletool.h"
 
 #include <QDir>
@@ -14,11 +14,11 @@ QString importFixture(const QString &carpeta)
 WorkingFolder::WorkingFolder()
 {
     if (!m_dir.isValid())
-        throw store::StoreError(QStringLiteral("No se puede crear una carpeta temporal: %1").arg(m_dir.errorString()));
+        throw store::Error(QStringLiteral("No se puede crear una carpeta temporal: %1").arg(m_dir.errorString()));
     importFixture(m_dir.path());
     m_anterior = QDir::currentPath();
     if (!QDir::setCurrent(m_dir.path()))
-        throw store::StoreError(QStringLiteral("No se puede entrar en la carpeta %1").arg(m_dir.path()));
+        throw store::Error(QStringLiteral("No se puede entrar en la carpeta %1").arg(m_dir.path()));
 }
 
 WorkingFolder::~WorkingFolder()

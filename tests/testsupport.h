@@ -5,7 +5,7 @@
 
 // The fixture catalogue of tests/data (nine flowers, fourteen symptoms, eighteen links, one
 // photo), imported into `carpeta` by the same code as the command-line tool. Returns the folder;
-// throws store::StoreError when the import fails.
+// throws store::Error when the import fails.
 QString importFixture(const QString &carpeta);
 
 // A temporary folder holding the fixture tables, made the process's current folder (where the

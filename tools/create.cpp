@@ -6,7 +6,7 @@
 namespace tabletool {
 
 CsvError::CsvError(const QString &archivo, int linea, const QString &motivo)
-    : store::StoreError(QStringLiteral("%1:%2: %3").arg(archivo).arg(linea).arg(motivo)),
+    : store::Error(QStringLiteral("%1:%2: %3").arg(archivo).arg(linea).arg(motivo)),
       m_archivo(archivo), m_linea(linea), m_motivo(motivo)
 {
 }

@@ -30,12 +30,12 @@ int saltosDeLinea(const char *p, size_t n)
 CsvReader::CsvReader(const QString &ruta, const QString &nombre) : m_archivo(ruta), m_nombre(nombre)
 {
     if (!m_archivo.exists())
-        throw store::StoreError(QStringLiteral("No se encuentra el archivo %1").arg(ruta));
+        throw store::Error(QStringLiteral("No se encuentra el archivo %1").arg(ruta));
     if (!m_archivo.open(QIODevice::ReadOnly))
-        throw store::StoreError(QStringLiteral("No se puede leer el archivo %1: %2").arg(ruta, m_archivo.errorString()));
+        throw store::Error(QStringLiteral("No se puede leer el archivo %1: %2").arg(ruta, m_archivo.errorString()));
     // Every unquoted CR and LF is reported, blank lines included, so that lines can be counted.
     if (csv_init(&m_parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) != 0)
-        throw store::StoreError(QStringLiteral("No hay memoria para leer %1").arg(nombre));
+        throw store::Error(QStringLiteral("No hay memoria para leer %1").arg(nombre));
     m_parserListo = true;
     csv_set_space_func(&m_parser, ningunBlanco);
 }
@@ -88,7 +88,7 @@ void CsvReader::leerBloque()
 {
     QByteArray bloque = m_archivo.read(kBloque);
     if (bloque.isEmpty() && !m_archivo.atEnd())
-        throw store::StoreError(QStringLiteral("No se puede leer el archivo %1: %2")
+        throw store::Error(QStringLiteral("No se puede leer el archivo %1: %2")
                                     .arg(m_archivo.fileName(), m_archivo.errorString()));
     qsizetype desde = 0;
     if (m_primerBloque) {

@@ -38,9 +38,9 @@ public:
     Salida(const QString &ruta) : m_archivo(ruta)
     {
         if (QFileInfo::exists(ruta))
-            throw store::StoreError(QStringLiteral("Ya existe %1: no se sobrescribe").arg(QDir::toNativeSeparators(ruta)));
+            throw store::Error(QStringLiteral("Ya existe %1: no se sobrescribe").arg(QDir::toNativeSeparators(ruta)));
         if (!m_archivo.open(QIODevice::WriteOnly))
-            throw store::StoreError(QStringLiteral("No se puede escribir %1: %2").arg(ruta, m_archivo.errorString()));
+            throw store::Error(QStringLiteral("No se puede escribir %1: %2").arg(ruta, m_archivo.errorString()));
     }
 
     void fila(const QStringList &campos)
@@ -59,7 +59,7 @@ public:
     {
         volcar();
         if (!m_archivo.commit())
-            throw store::StoreError(
+            throw store::Error(
                 QStringLiteral("No se puede escribir %1: %2").arg(m_archivo.fileName(), m_archivo.errorString()));
     }
 
@@ -67,7 +67,7 @@ private:
     void volcar()
     {
         if (m_archivo.write(m_buffer) != m_buffer.size())
-            throw store::StoreError(
+            throw store::Error(
                 QStringLiteral("No se puede escribir %1: %2").arg(m_archivo.fileName(), m_archivo.errorString()));
         m_buffer.clear();
     }
@@ -108,7 +108,7 @@ QByteArray comoPng(const QByteArray &foto, qint64 clave)
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     if (imagen.isNull() || !imagen.save(&buffer, "PNG"))
-        throw store::StoreError(QStringLiteral("La foto de la flor %1 no es una imagen").arg(clave));
+        throw store::Error(QStringLiteral("La foto de la flor %1 no es una imagen").arg(clave));
     return png;
 }
 
@@ -129,10 +129,10 @@ void exportCsv(const QString &carpeta, const QString &carpetaCsv)
     for (const char *nombre : {"Flores.csv", "Sintomas.csv", "Rel.csv"}) {
         const QString ruta = destino.filePath(QLatin1String(nombre));
         if (QFileInfo::exists(ruta))
-            throw store::StoreError(QStringLiteral("Ya existe %1: no se sobrescribe").arg(QDir::toNativeSeparators(ruta)));
+            throw store::Error(QStringLiteral("Ya existe %1: no se sobrescribe").arg(QDir::toNativeSeparators(ruta)));
     }
     if (!QDir().mkpath(carpetaCsv))
-        throw store::StoreError(QStringLiteral("No se puede crear la carpeta %1").arg(carpetaCsv));
+        throw store::Error(QStringLiteral("No se puede crear la carpeta %1").arg(carpetaCsv));
 
     Escritos escritos;
     const QString carpetaFotos = destino.filePath(QStringLiteral("fotos"));
@@ -152,19 +152,19 @@ void exportCsv(const QString &carpeta, const QString &carpetaCsv)
                 const qint64 clave = st.integer(0);
                 if (!QFileInfo(carpetaFotos).isDir()) {
                     if (!QDir().mkpath(carpetaFotos))
-                        throw store::StoreError(QStringLiteral("No se puede crear la carpeta %1").arg(carpetaFotos));
+                        throw store::Error(QStringLiteral("No se puede crear la carpeta %1").arg(carpetaFotos));
                     escritos.carpetaFotos = carpetaFotos;
                 }
                 nombreFoto = QStringLiteral("fotos/%1.png").arg(clave);
                 QFile archivo(destino.filePath(nombreFoto));
                 // NewOnly: a photo already there is somebody else's file.
                 if (!archivo.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-                    throw store::StoreError(QStringLiteral("No se puede escribir %1: %2")
+                    throw store::Error(QStringLiteral("No se puede escribir %1: %2")
                                                 .arg(QDir::toNativeSeparators(archivo.fileName()), archivo.errorString()));
                 escritos.archivos << archivo.fileName();
                 const QByteArray png = comoPng(st.blob(8), clave);
                 if (archivo.write(png) != png.size() || !archivo.flush())
-                    throw store::StoreError(
+                    throw store::Error(
                         QStringLiteral("No se puede escribir %1: %2").arg(archivo.fileName(), archivo.errorString()));
             }
             campos << nombreFoto;

@@ -2,6 +2,7 @@
 
 #include "catalogue/tabledefinitions.h"
 #include "tablefolder.h"
+#include "store/codepage.h"
 #include "csvreader.h"
 
 #include <QBuffer>
@@ -126,7 +127,7 @@ public:
                        ? QStringLiteral("el campo %1 no admite saltos de línea").arg(nombre)
                        : QStringLiteral("el campo %1 contiene un carácter de control (%2)")
                              .arg(nombre, describirCaracter(t, p)));
-        if (const qsizetype p = caracterNoAdmitido(t); p >= 0)
+        if (const qsizetype p = codepage::firstOutside(t); p >= 0)
             fallar(QStringLiteral("el campo %1 contiene %2, que no se puede guardar: los textos solo "
                                   "admiten los caracteres de Windows-1252")
                        .arg(nombre, describirCaracter(t, p)));
@@ -310,7 +311,7 @@ void importCsv(const QString &carpetaCsv, const QString &carpeta)
 {
     comprobarDestinoLibre(carpeta);
     if (!QFileInfo(carpetaCsv).isDir())
-        throw store::StoreError(QStringLiteral("No se encuentra la carpeta %1").arg(carpetaCsv));
+        throw store::Error(QStringLiteral("No se encuentra la carpeta %1").arg(carpetaCsv));
 
     const std::vector<Flor> flores = leerFlores(carpetaCsv);
     std::unordered_set<qint32> clavesFlores;

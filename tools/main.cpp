@@ -131,14 +131,11 @@ int main(int argc, char *argv[])
     int estado = 0;
     try {
         estado = run(args);
-    } catch (const store::StoreError &e) {
-        err() << "vantolia-tablas: " << e.message() << '\n';
-        estado = 1;
     } catch (const std::bad_alloc &) {
         err() << "vantolia-tablas: no hay memoria suficiente\n";
         estado = 1;
     } catch (const std::exception &e) {
-        err() << "vantolia-tablas: " << QString::fromLocal8Bit(e.what()) << '\n';
+        err() << "vantolia-tablas: " << store::errorText(e) << '\n';
         estado = 1;
     }
     out().flush();

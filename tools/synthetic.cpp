@@ -187,16 +187,16 @@ QString nombreCientifico(Azar &azar, const Vocabulario &v)
 void comprobarTamanos(int flores, int sintomas, int enlacesPorSintoma)
 {
     if (flores < 0 || sintomas < 0 || enlacesPorSintoma < 0)
-        throw store::StoreError(QStringLiteral("Las cantidades de flores, síntomas y enlaces no pueden ser negativas"));
+        throw store::Error(QStringLiteral("Las cantidades de flores, síntomas y enlaces no pueden ser negativas"));
     if (flores > 1000000 || sintomas > 10000000)
-        throw store::StoreError(QStringLiteral("Como mucho 1.000.000 de flores y 10.000.000 de síntomas"));
+        throw store::Error(QStringLiteral("Como mucho 1.000.000 de flores y 10.000.000 de síntomas"));
     if (sintomas > 0 && enlacesPorSintoma > flores)
-        throw store::StoreError(
+        throw store::Error(
             QStringLiteral("No se puede enlazar cada síntoma con %1 flores distintas si solo hay %2 flores")
                 .arg(enlacesPorSintoma)
                 .arg(flores));
     if (qint64(sintomas) * enlacesPorSintoma > 100000000)
-        throw store::StoreError(QStringLiteral("Como mucho 100.000.000 de enlaces"));
+        throw store::Error(QStringLiteral("Como mucho 100.000.000 de enlaces"));
 }
 
 // The rows of one table, in one transaction through one prepared statement.

@@ -1,7 +1,7 @@
 #include "tablefolder.h"
 
 #include "catalogue/tabledefinitions.h"
-#include "store/storeerror.h"
+#include "store/error.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,33 +12,7 @@
 namespace tabletool {
 namespace {
 
-// The code points that Windows-1252 puts at 0x80..0x9F; the rest of its upper half is Latin-1.
-bool esDeLaPaginaWindows(char16_t c)
-{
-    switch (c) {
-    case u'€': case u'‚': case u'ƒ': case u'„': case u'…': case u'†': case u'‡': case u'ˆ':
-    case u'‰': case u'Š': case u'‹': case u'Œ': case u'Ž': case u'‘': case u'’': case u'“':
-    case u'”': case u'•': case u'–': case u'—': case u'˜': case u'™': case u'š': case u'›':
-    case u'œ': case u'ž': case u'Ÿ':
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
-
-qsizetype caracterNoAdmitido(QStringView texto)
-{
-    for (qsizetype i = 0; i < texto.size(); ++i) {
-        const char16_t c = texto[i].unicode();
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-            continue;
-        if (!esDeLaPaginaWindows(c))
-            return i;
-    }
-    return -1;
-}
 
 QString describirCaracter(QStringView texto, qsizetype pos)
 {
@@ -101,7 +75,7 @@ void comprobarDestinoLibre(const QString &carpeta)
         const QString ruta = rutaTabla(carpeta, def);
         // A dangling link or a folder under the name counts too: nothing is put in its place.
         if (QFileInfo::exists(ruta) || QFileInfo(ruta).isSymLink())
-            throw store::StoreError(
+            throw store::Error(
                 QStringLiteral("Ya existe %1: no se sobrescribe ninguna tabla; elija una carpeta sin tablas")
                     .arg(QDir::toNativeSeparators(ruta)));
     }
@@ -113,7 +87,7 @@ NewTableFolder::NewTableFolder(const QString &carpeta) : m_carpeta(carpeta)
     QDir dir(carpeta);
     if (!dir.exists()) {
         if (!QDir().mkpath(carpeta))
-            throw store::StoreError(QStringLiteral("No se puede crear la carpeta %1").arg(carpeta));
+            throw store::Error(QStringLiteral("No se puede crear la carpeta %1").arg(carpeta));
         m_carpetaCreada = true;
     }
     m_temporal = std::make_unique<QTemporaryDir>(dir.filePath(QStringLiteral(".vantolia-tablas-XXXXXX")));
@@ -122,7 +96,7 @@ NewTableFolder::NewTableFolder(const QString &carpeta) : m_carpeta(carpeta)
         m_temporal.reset();
         if (m_carpetaCreada)
             QDir().rmdir(carpeta);
-        throw store::StoreError(QStringLiteral("No se puede escribir en la carpeta %1: %2").arg(carpeta, motivo));
+        throw store::Error(QStringLiteral("No se puede escribir en la carpeta %1: %2").arg(carpeta, motivo));
     }
 }
 
@@ -168,7 +142,7 @@ void NewTableFolder::terminar(store::TableFile &table)
     { store::TableFile cerrada = std::move(table); }
     QFile archivo(ruta);
     if (!archivo.open(QIODevice::ReadOnly) || ::fsync(archivo.handle()) != 0)
-        throw store::StoreError(QStringLiteral("No se puede guardar la tabla %1").arg(QFileInfo(ruta).fileName()));
+        throw store::Error(QStringLiteral("No se puede guardar la tabla %1").arg(QFileInfo(ruta).fileName()));
 }
 
 void NewTableFolder::instalar()
@@ -187,7 +161,7 @@ void NewTableFolder::instalar()
         if (!QFile::rename(rutaTabla(m_temporal->path(), def), destino)) {
             for (const QString &hecha : std::as_const(movidas))
                 QFile::remove(hecha);
-            throw store::StoreError(QStringLiteral("No se puede poner la tabla %1 en %2")
+            throw store::Error(QStringLiteral("No se puede poner la tabla %1 en %2")
                                         .arg(def.fileName(), QDir::toNativeSeparators(m_carpeta)));
         }
         movidas << destino;

@@ -13,9 +13,6 @@ class QTemporaryDir;
 // What the commands share: the character set, the flower systems, and building a table folder.
 namespace tabletool {
 
-// Where the first character that the program's single-byte code page (Windows-1252) cannot hold
-// sits in `texto`; -1 when there is none.
-qsizetype caracterNoAdmitido(QStringView texto);
 // "«☺» (U+263A)": the character at `pos`, for messages.
 QString describirCaracter(QStringView texto, qsizetype pos);
 // A control character other than tab, CR and LF; -1 when there is none.

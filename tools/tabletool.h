@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/storeerror.h"
+#include "store/error.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,11 +13,11 @@
 // are built in a hidden temporary folder inside the target and moved in only when all five are
 // complete, so a failure leaves the target as it was.
 //
-// Failures throw store::StoreError (or CsvError, which is one) with a Spanish message.
+// Failures throw store::Error (or CsvError, which is one) with a Spanish message.
 namespace tabletool {
 
 // A fault in an input file, at the line where its row begins: "Rel.csv:7: el síntoma 99 no existe".
-class CsvError : public store::StoreError
+class CsvError : public store::Error
 {
 public:
     CsvError(const QString &archivo, int linea, const QString &motivo);

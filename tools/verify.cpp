@@ -2,6 +2,7 @@
 
 #include "catalogue/tabledefinitions.h"
 #include "tablefolder.h"
+#include "store/codepage.h"
 
 #include <QHash>
 #include <QImage>
@@ -63,7 +64,7 @@ void revisarTexto(Hallazgos &h, const QString &quien, const QString &campo, cons
     if (tamano > 0 && texto.size() > tamano)
         h.anotar(QStringLiteral("textos de %1 más largos de %2 caracteres").arg(campo).arg(tamano),
                  QStringLiteral("%1 con %2").arg(quien).arg(texto.size()));
-    if (const qsizetype p = caracterNoAdmitido(texto); p >= 0)
+    if (const qsizetype p = codepage::firstOutside(texto); p >= 0)
         h.anotar(QStringLiteral("textos de %1 con caracteres fuera de Windows-1252").arg(campo),
                  QStringLiteral("%1: %2").arg(quien, describirCaracter(texto, p)));
 }
@@ -157,7 +158,7 @@ QStringList verifyTables(const QString &carpeta, RowCounts *recuento)
         std::optional<store::TableFile> table;
         try {
             table.emplace(store::TableFile::open(rutaTabla(carpeta, def), def, store::TableFile::Durability::Full));
-        } catch (const store::StoreError &e) {
+        } catch (const store::Error &e) {
             // Missing or not ours: it is only named, never touched.
             problemas << e.message();
             continue;
@@ -172,7 +173,7 @@ QStringList verifyTables(const QString &carpeta, RowCounts *recuento)
                 revisarSintomas(*table, problemas, sintomas.emplace(), cuenta);
             else if (def.tableName == QLatin1String("Rel"))
                 revisarEnlaces(*table, problemas, flores, sintomas, cuenta);
-        } catch (const store::StoreError &e) {
+        } catch (const store::Error &e) {
             problemas << QStringLiteral("%1: %2").arg(def.fileName(), e.message());
             // Keys read only in part would make sound links look broken.
             if (def.tableName == QLatin1String("Flores"))

@@ -3,7 +3,7 @@
 #include "ui/messageboxes.h"
 #include "catalogue/catalogue.h"
 #include "processing.h"
-#include "store/storeerror.h"
+#include "store/error.h"
 #include "widgets/datagrid.h"
 
 #include <QAbstractButton>
@@ -49,7 +49,7 @@ void Selection::AgregarClick()
         c.TRepS.append();
         c.TRepS.setInteger(QStringLiteral("Clave"), clave);
         c.TRepS.post();
-    } catch (const store::StoreError &) {
+    } catch (const store::Error &) {
         c.TRepS.cancel();
         Aviso(QStringLiteral("El síntoma ya fue seleccionado"));
         return;

@@ -1,6 +1,9 @@
 #include "selectionfiles.h"
 
+#include "store/codepage.h"
+
 #include "store/collation.h"
+#include "store/error.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,13 +25,6 @@ QString conSeparadores(std::initializer_list<QString> partes)
     QStringList lista(partes);
     return lista.join(QDir::separator());
 }
-
-// What Windows-1252 puts at 0x80..0x9F; the five bytes it leaves free keep their own code.
-constexpr char16_t kAltos[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
 
 // Lines as the companion application's text files end them: CR LF, CR or LF. A break at the
 // very end starts no further line.
@@ -97,25 +93,25 @@ void saveKeys(const QString &ruta, const std::vector<qint32> &claves)
 {
     const QString carpeta = QFileInfo(ruta).path();
     if (!QDir().mkpath(carpeta))
-        throw FileError(QStringLiteral("No se pudo crear la carpeta %1").arg(carpeta));
+        throw store::Error(QStringLiteral("No se pudo crear la carpeta %1").arg(carpeta));
     // The keys go to a new file beside the old one, which is renamed over it once complete.
     // Unbuffered, and written until every byte is taken: a buffered write that fails when the
     // buffer is flushed, or a short write, is not always reported by commit().
     QSaveFile archivo(ruta);
     if (!archivo.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw FileError(QStringLiteral("No se pudo crear el archivo %1: %2").arg(ruta, archivo.errorString()));
+        throw store::Error(QStringLiteral("No se pudo crear el archivo %1: %2").arg(ruta, archivo.errorString()));
     const QByteArray bytes = encodeKeys(claves);
     for (qint64 escritos = 0; escritos < bytes.size();) {
         const qint64 n = archivo.write(bytes.constData() + escritos, bytes.size() - escritos);
         if (n <= 0) {
             const QString motivo = archivo.errorString();
             archivo.cancelWriting();
-            throw FileError(QStringLiteral("No se pudo escribir el archivo %1: %2").arg(ruta, motivo));
+            throw store::Error(QStringLiteral("No se pudo escribir el archivo %1: %2").arg(ruta, motivo));
         }
         escritos += n;
     }
     if (!archivo.commit())
-        throw FileError(QStringLiteral("No se pudo escribir el archivo %1: %2").arg(ruta, archivo.errorString()));
+        throw store::Error(QStringLiteral("No se pudo escribir el archivo %1: %2").arg(ruta, archivo.errorString()));
 }
 
 KeysRead readKeys(const QString &ruta)
@@ -168,7 +164,7 @@ bool listsBefore(const QString &a, const QString &b)
 QStringList listFiles(const QString &carpeta)
 {
     if (!QDir().mkpath(carpeta))
-        throw FileError(QStringLiteral("No se pudo crear la carpeta %1").arg(carpeta));
+        throw store::Error(QStringLiteral("No se pudo crear la carpeta %1").arg(carpeta));
     const QString extension = QStringLiteral(".dat");
     const QStringList entradas =
         QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
@@ -200,20 +196,9 @@ QString nameRefusal(const QString &nombre)
     return {};
 }
 
-QString fromWindows1252(const QByteArray &bytes)
-{
-    QString texto(bytes.size(), Qt::Uninitialized);
-    QChar *p = texto.data();
-    for (const char b : bytes) {
-        const auto u = static_cast<unsigned char>(b);
-        *p++ = QChar(u >= 0x80 && u < 0xA0 ? kAltos[u - 0x80] : char16_t(u));
-    }
-    return texto;
-}
-
 std::optional<Patient> parsePatient(const QByteArray &contenido)
 {
-    const QStringList l = lineas(fromWindows1252(contenido));
+    const QStringList l = lineas(codepage::fromWindows1252(contenido));
     if (l.size() < 2)
         return std::nullopt;
     bool ok = false;
@@ -229,10 +214,10 @@ std::optional<Patient> readPatient(const QString &ruta)
         return std::nullopt;
     QFile archivo(ruta);
     if (!archivo.open(QIODevice::ReadOnly))
-        throw FileError(QStringLiteral("No se pudo abrir el archivo %1: %2").arg(ruta, archivo.errorString()));
+        throw store::Error(QStringLiteral("No se pudo abrir el archivo %1: %2").arg(ruta, archivo.errorString()));
     const QByteArray contenido = archivo.readAll();
     if (archivo.error() != QFileDevice::NoError)
-        throw FileError(QStringLiteral("No se pudo leer el archivo %1: %2").arg(ruta, archivo.errorString()));
+        throw store::Error(QStringLiteral("No se pudo leer el archivo %1: %2").arg(ruta, archivo.errorString()));
     return parsePatient(contenido);
 }
 

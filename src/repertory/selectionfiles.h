@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/error.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -12,21 +14,6 @@
 // Stored selections: files of symptom keys in the folder Repertorio of the working folder, and
 // the patient file that the companion application writes beside it.
 namespace repertory {
-
-// A file or folder that cannot be made, read or written. The message names it and gives the
-// system's reason; it is what the user reads in the error box.
-class FileError : public std::runtime_error
-{
-public:
-    explicit FileError(const QString &message)
-        : std::runtime_error(message.toStdString()), m_mensaje(message)
-    {
-    }
-    const QString &message() const { return m_mensaje; }
-
-private:
-    QString m_mensaje;
-};
 
 // Relative to the working folder, with the platform's separator.
 QString repertoryFolder();                   // Repertorio
@@ -82,10 +69,9 @@ struct Patient
 // Windows-1252 text, lines ended by CR LF, CR or LF: the number on the first line, the name on
 // the second; nothing when either is missing or the first is not a number.
 std::optional<Patient> parsePatient(const QByteArray &contenido);
-// Nothing when the file does not exist or cannot be understood; FileError when it exists
+// Nothing when the file does not exist or cannot be understood; store::Error when it exists
 // but cannot be read.
 std::optional<Patient> readPatient(const QString &ruta);
 
-QString fromWindows1252(const QByteArray &bytes);
 
 } // namespace repertory

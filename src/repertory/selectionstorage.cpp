@@ -5,6 +5,7 @@
 #include "selectionfiles.h"
 #include "catalogue/catalogue.h"
 #include "processing.h"
+#include "store/error.h"
 #include "selection.h"
 #include "tfselarch.h"
 
@@ -55,7 +56,7 @@ void SelectionStorage::GuardarClick()
 {
     try {
         GuardarRepertorio();
-    } catch (const repertory::FileError &e) {
+    } catch (const store::Error &e) {
         showError(e.message());
     }
 }
@@ -66,7 +67,7 @@ void SelectionStorage::AbrirClick()
     try {
         AbrirRepertorio();
     } catch (const std::exception &e) {
-        fallo = QString::fromUtf8(e.what());
+        fallo = store::errorText(e);
     }
     // Whatever was loaded before a fault is the selection now.
     seleccion.enableBySelection();
@@ -130,12 +131,12 @@ void SelectionStorage::CargarRepertorio(const QString &ruta)
         filas.push_back(store::Record{{clave}, {true}});
     c.TRepS.table()->insertMany(filas);
     if (carga.repeated)
-        throw repertory::FileError(
+        throw store::Error(
             QStringLiteral("El archivo %1 tiene el síntoma %2 más de una vez: solo se cargaron los síntomas anteriores")
                 .arg(ruta)
                 .arg(*carga.repeated));
     if (!lectura.error.isEmpty())
-        throw repertory::FileError(lectura.error);
+        throw store::Error(lectura.error);
 }
 
 void SelectionStorage::LeerPaciente()
@@ -143,7 +144,7 @@ void SelectionStorage::LeerPaciente()
     std::optional<repertory::Patient> paciente;
     try {
         paciente = repertory::readPatient(repertory::patientFilePath());
-    } catch (const repertory::FileError &e) {
+    } catch (const store::Error &e) {
         // A file that is there but cannot be read leaves the panel as it was.
         showError(e.message());
         return;

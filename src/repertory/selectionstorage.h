@@ -35,7 +35,7 @@ public:
     void GuardarRepertorio();
     void AbrirRepertorio();
     // Empties the selection and the result, then fills the selection from the file. Never
-    // processes. Throws repertory::FileError when the file is faulty, after loading what
+    // processes. Throws store::Error when the file is faulty, after loading what
     // came before the fault.
     void CargarRepertorio(const QString &ruta);
 

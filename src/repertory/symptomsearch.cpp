@@ -1,27 +1,12 @@
 #include "symptomsearch.h"
 
+#include "store/codepage.h"
+
 #include <algorithm>
 #include <cstring>
 
 namespace search {
 namespace {
-
-// The characters of the Windows code page between 0x80 and 0x9F; zero where it has none.
-constexpr char16_t kWindows1252[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-char byteOf(char16_t c, char ausente)
-{
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return char(c);
-    for (int i = 0; i < 32; ++i)
-        if (kWindows1252[i] == c && c != 0)
-            return char(0x80 + i);
-    return ausente;
-}
 
 // Where a word first occurs in a stretch of the buffer.
 const char *hallar(const char *p, std::size_t n, const QByteArray &palabra)
@@ -99,14 +84,6 @@ bool nameMatches(const QString &nombre, int modo, const QStringList &words, cons
     }
 }
 
-QByteArray NameIndex::bytes(const QString &texto, char ausente)
-{
-    QByteArray out(texto.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < texto.size(); ++i)
-        out[i] = byteOf(texto[i].unicode(), ausente);
-    return out;
-}
-
 NameIndex::NameIndex(store::Table &sintomas, const QString &campo, QObject *parent)
     : QObject(parent), m_tabla(sintomas), m_campo(sintomas.fieldIndex(campo))
 {
@@ -144,7 +121,7 @@ void NameIndex::agregar(store::Slot s)
 {
     QString nombre = m_tabla.text(s, m_campo);
     NormalizarTexto(nombre);
-    const QByteArray b = bytes(nombre, kAusenteEnNombre);
+    const QByteArray b = codepage::toWindows1252(nombre, kAusenteEnNombre);
     if (m_entradaDe.size() <= s)
         m_entradaDe.resize(std::size_t(s) + 1, -1);
     m_entradaDe[s] = qint64(m_entradas.size());
@@ -304,10 +281,10 @@ std::vector<store::Slot> NameIndex::find(int modo, const QStringList &words, con
     }
     std::vector<QByteArray> claves;
     if (modo == Exact)
-        claves.push_back(bytes(texto, kAusenteEnPalabra));
+        claves.push_back(codepage::toWindows1252(texto, kAusenteEnPalabra));
     else
         for (const QString &p : words)
-            claves.push_back(bytes(p, kAusenteEnPalabra));
+            claves.push_back(codepage::toWindows1252(p, kAusenteEnPalabra));
 
     std::vector<Apariciones> nuevas;
     nuevas.reserve(claves.size()); // rows are handed out by reference: no reallocation

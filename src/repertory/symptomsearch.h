@@ -40,9 +40,6 @@ public:
     // The buffer of folded names, for measuring a bare scan against the search.
     const QByteArray &buffer() const { return m_buffer; }
 
-    // Windows code page bytes of a text; characters it lacks become a byte no name holds.
-    static QByteArray bytes(const QString &texto, char ausente);
-
 private:
     struct Entrada
     {

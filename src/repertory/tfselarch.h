@@ -25,7 +25,7 @@ public:
     ~TFSelArch() override;
 
     // Fills the list with the names stored in the Repertorio folder, which is made when
-    // missing, and returns how many there are. Throws repertory::FileError.
+    // missing, and returns how many there are. Throws store::Error.
     int ListarArchivos();
 
     // Ready for one use: the name box shows for saving; for opening it hides, and the first

@@ -3,7 +3,7 @@
 #include "processing.h"
 
 #include "catalogue/catalogue.h"
-#include "store/storeerror.h"
+#include "store/error.h"
 #include "store/table.h"
 #include "store/view.h"
 
@@ -198,7 +198,7 @@ void SheetReader::leerFila(int fila)
     const store::Table &table = *res.table();
     const auto slot = res.slotAt(fila);
     if (!slot)
-        throw store::StoreError(QStringLiteral("El resultado cambió mientras se armaba la planilla"));
+        throw store::Error(QStringLiteral("El resultado cambió mientras se armaba la planilla"));
     const qint32 flor = table.integer(*slot, m_campoClave);
     m_hoja.agregarFila(nombre(fila, flor), table.integer(*slot, m_campoCant), m_enlaces.columnas(flor));
 }

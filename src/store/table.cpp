@@ -1,7 +1,7 @@
 #include "table.h"
 
 #include "collation.h"
-#include "storeerror.h"
+#include "error.h"
 
 #include <sqlite3.h>
 
@@ -43,7 +43,7 @@ Table::~Table()
 {
     try {
         flush();
-    } catch (const StoreError &e) {
+    } catch (const Error &e) {
         qWarning("%s", qPrintable(e.message()));
     }
 }
@@ -79,7 +79,7 @@ void Table::markDirty()
         m_flushScheduled = false;
         try {
             flush();
-        } catch (const StoreError &e) {
+        } catch (const Error &e) {
             // Stays pending: the next change or the closing tries again.
             qWarning("%s", qPrintable(e.message()));
         }
@@ -112,10 +112,10 @@ void Table::requireUniqueKey(const Record &record, std::optional<Slot> except) c
 {
     const QVariant &key = record.values[std::size_t(m_primaryField)];
     if (key.isNull())
-        throw StoreError(QStringLiteral("Falta la clave de la fila en la tabla %1").arg(displayName()));
+        throw Error(QStringLiteral("Falta la clave de la fila en la tabla %1").arg(displayName()));
     const auto found = findPrimary(key.toInt());
     if (found && found != except)
-        throw StoreError(QString::fromLatin1(kKeyViolation));
+        throw Error(QString::fromLatin1(kKeyViolation));
 }
 
 void Table::compileIndexes()
@@ -126,7 +126,7 @@ void Table::compileIndexes()
         for (const IndexField &f : def.fields) {
             const int fi = m_def.fieldIndex(f.name);
             if (fi < 0)
-                throw StoreError(QStringLiteral("El índice %1 nombra un campo que no existe: %2")
+                throw Error(QStringLiteral("El índice %1 nombra un campo que no existe: %2")
                                      .arg(def.name, f.name));
             idx.fields.push_back({fi, isTextType(m_def.fields[std::size_t(fi)].type),
                                   f.order == Order::Descending});
@@ -498,7 +498,7 @@ void Table::validate(const Record &record) const
             continue;
         const FieldDef &fd = m_def.fields[f];
         if (fd.type == FieldType::Text && v.toString().size() > fd.size)
-            throw StoreError(QStringLiteral("El texto del campo %1 supera los %2 caracteres permitidos")
+            throw Error(QStringLiteral("El texto del campo %1 supera los %2 caracteres permitidos")
                                  .arg(fd.name)
                                  .arg(fd.size));
         if (fd.isNumeric()) {
@@ -506,7 +506,7 @@ void Table::validate(const Record &record) const
             const qint64 lo = fd.type == FieldType::SmallInt ? -32768 : std::numeric_limits<qint32>::min();
             const qint64 hi = fd.type == FieldType::SmallInt ? 32767 : std::numeric_limits<qint32>::max();
             if (n < lo || n > hi)
-                throw StoreError(QStringLiteral("El valor %1 está fuera del rango del campo %2").arg(n).arg(fd.name));
+                throw Error(QStringLiteral("El valor %1 está fuera del rango del campo %2").arg(n).arg(fd.name));
         }
     }
 }
@@ -772,7 +772,7 @@ void Table::insertMany(std::vector<Record> &records)
     if (m_writeBehind) {
         for (Record &r : records) {
             if (r.values[std::size_t(m_primaryField)].isNull())
-                throw StoreError(QStringLiteral("Falta la clave de la fila en la tabla %1").arg(displayName()));
+                throw Error(QStringLiteral("Falta la clave de la fila en la tabla %1").arg(displayName()));
             requireUniqueKey(r, std::nullopt);
             rowids.push_back(r.values[std::size_t(m_primaryField)].toLongLong());
         }
@@ -780,7 +780,7 @@ void Table::insertMany(std::vector<Record> &records)
         std::vector<qint64> sorted(rowids);
         std::sort(sorted.begin(), sorted.end());
         if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
-            throw StoreError(QString::fromLatin1(kKeyViolation));
+            throw Error(QString::fromLatin1(kKeyViolation));
         markDirty();
     } else {
         writeMany(records, rowids);

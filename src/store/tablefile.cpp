@@ -1,7 +1,7 @@
 #include "tablefile.h"
 
 #include "collation.h"
-#include "storeerror.h"
+#include "error.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -140,7 +140,7 @@ QString TableFile::displayName() const
 TableFile TableFile::create(const QString &path, const TableDef &def)
 {
     if (QFileInfo::exists(path))
-        throw StoreError(QStringLiteral("La tabla %1 ya existe").arg(path));
+        throw Error(QStringLiteral("La tabla %1 ya existe").arg(path));
     sqlite3 *db = nullptr;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -165,7 +165,7 @@ TableFile TableFile::create(const QString &path, const TableDef &def)
 TableFile TableFile::open(const QString &path, const TableDef &def, Durability durability)
 {
     if (!QFileInfo(path).isFile())
-        throw StoreError(QStringLiteral("No se encuentra la tabla %1").arg(path));
+        throw Error(QStringLiteral("No se encuentra la tabla %1").arg(path));
     sqlite3 *db = nullptr;
     // One thread uses each handle: SQLite's own locking would only cost time.
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
@@ -191,14 +191,14 @@ void TableFile::verifySchema(const TableDef &def)
 {
     const QString name = displayName();
     auto notOurs = [&](const QString &why) {
-        throw StoreError(QStringLiteral("La tabla %1 no es una tabla de Vantolia: %2").arg(name, why));
+        throw Error(QStringLiteral("La tabla %1 no es una tabla de Vantolia: %2").arg(name, why));
     };
     qint64 appId = 0;
     try {
         Statement st = prepare(QStringLiteral("PRAGMA application_id"));
         if (st.step())
             appId = st.integer(0);
-    } catch (const StoreError &) {
+    } catch (const Error &) {
         notOurs(QStringLiteral("el archivo no es una base de datos de tablas"));
     }
     if (appId != kApplicationId)
@@ -277,15 +277,15 @@ void TableFile::fail(int code) const
     if (primary == SQLITE_CONSTRAINT) {
         const int extended = m_db ? sqlite3_extended_errcode(m_db) : code;
         if (extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY)
-            throw StoreError(QString::fromLatin1(kKeyViolation));
+            throw Error(QString::fromLatin1(kKeyViolation));
         // SQLite names the broken rule, and with it the field: "CHECK constraint failed: ...".
         const QString detail = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
-        throw StoreError(QStringLiteral("Valor no válido para la tabla %1 (%2)").arg(displayName(), detail));
+        throw Error(QStringLiteral("Valor no válido para la tabla %1 (%2)").arg(displayName(), detail));
     }
     QString detail = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
     if (detail.isEmpty())
         detail = QString::fromUtf8(sqlite3_errstr(code));
-    throw StoreError(QStringLiteral("Error en la tabla %1: %2").arg(displayName(), detail));
+    throw Error(QStringLiteral("Error en la tabla %1: %2").arg(displayName(), detail));
 }
 
 Statement::Statement(TableFile *file, sqlite3_stmt *stmt) : m_file(file), m_stmt(stmt) { }

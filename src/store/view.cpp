@@ -2,7 +2,7 @@
 
 #include "collation.h"
 #include "datasource.h"
-#include "storeerror.h"
+#include "error.h"
 
 #include <algorithm>
 
@@ -40,7 +40,7 @@ View::~View()
 void View::setTable(Table *table)
 {
     if (isOpen())
-        throw StoreError(QStringLiteral("No se puede cambiar la tabla de %1 mientras está abierta").arg(m_name));
+        throw Error(QStringLiteral("No se puede cambiar la tabla de %1 mientras está abierta").arg(m_name));
     m_table = table;
 }
 
@@ -105,7 +105,7 @@ int View::requireField(const QString &name) const
 {
     const int f = fieldNumber(name);
     if (f < 0)
-        throw StoreError(QStringLiteral("%1: Field '%2' not found").arg(m_name, name));
+        throw Error(QStringLiteral("%1: Field '%2' not found").arg(m_name, name));
     return f;
 }
 
@@ -177,7 +177,7 @@ void View::open()
     if (isOpen())
         return;
     if (!m_table)
-        throw StoreError(QStringLiteral("%1: no hay tabla").arg(m_name));
+        throw Error(QStringLiteral("%1: no hay tabla").arg(m_name));
     connectTable();
     m_state = State::Browse;
     rebuild();
@@ -217,14 +217,14 @@ void View::close()
 void View::requireOpen() const
 {
     if (!isOpen())
-        throw StoreError(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(m_name));
+        throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(m_name));
 }
 
 void View::requireRows() const
 {
     requireOpen();
     if (recordCount() == 0)
-        throw StoreError(QString::fromLatin1(kEmptyDataset));
+        throw Error(QString::fromLatin1(kEmptyDataset));
 }
 
 // ---- order and presentation ----
@@ -232,10 +232,10 @@ void View::requireRows() const
 void View::setIndexName(const QString &name)
 {
     if (!m_table)
-        throw StoreError(QStringLiteral("%1: no hay tabla").arg(m_name));
+        throw Error(QStringLiteral("%1: no hay tabla").arg(m_name));
     const int idx = m_table->indexNumber(name);
     if (idx < 0)
-        throw StoreError(QStringLiteral("%1: Index '%2' not found").arg(m_table->displayName(), name));
+        throw Error(QStringLiteral("%1: Index '%2' not found").arg(m_table->displayName(), name));
     if (!isOpen()) {
         m_index = idx;
         return;
@@ -624,7 +624,7 @@ qint32 View::asInteger(const QString &field) const
     bool ok = false;
     const qint32 n = v.toString().trimmed().toInt(&ok);
     if (!ok)
-        throw StoreError(notAnIntegerMessage(v.toString()));
+        throw Error(notAnIntegerMessage(v.toString()));
     return n;
 }
 
@@ -698,20 +698,20 @@ void View::setValue(const QString &field, const QVariant &value)
     requireOpen();
     const int f = requireField(field);
     if (!isStoredField(f))
-        throw StoreError(QStringLiteral("Field '%1' cannot be modified").arg(field));
+        throw Error(QStringLiteral("Field '%1' cannot be modified").arg(field));
     if (m_state != State::Edit && m_state != State::Insert)
-        throw StoreError(QStringLiteral("%1: Dataset not in edit or insert mode").arg(m_name));
+        throw Error(QStringLiteral("%1: Dataset not in edit or insert mode").arg(m_name));
     const FieldDef &fd = m_table->def().fields[std::size_t(f)];
     QVariant v = value;
     if (fd.isNumeric() && !v.isNull()) {
         bool ok = false;
         const qint64 n = v.toString().trimmed().toLongLong(&ok);
         if (!ok)
-            throw StoreError(notAnIntegerMessage(v.toString()));
+            throw Error(notAnIntegerMessage(v.toString()));
         v = qint32(n);
         const qint64 limit = fd.type == FieldType::SmallInt ? 32767 : 2147483647;
         if (n > limit || n < -limit - 1)
-            throw StoreError(QStringLiteral("El valor %1 está fuera del rango del campo %2").arg(n).arg(fd.name));
+            throw Error(QStringLiteral("El valor %1 está fuera del rango del campo %2").arg(n).arg(fd.name));
     } else if (fd.type == FieldType::Text || fd.type == FieldType::Memo) {
         v = v.isNull() ? QVariant() : QVariant(v.toString());
     }
@@ -801,19 +801,19 @@ void View::remove()
 void View::setFilterText(const QString &text)
 {
     if (!m_table)
-        throw StoreError(QStringLiteral("%1: no hay tabla").arg(m_name));
+        throw Error(QStringLiteral("%1: no hay tabla").arg(m_name));
     FilterExpression expr;
     const QString t = text.trimmed();
     if (!t.isEmpty()) {
         const int eq = t.indexOf(QLatin1Char('='));
         expr.field = eq > 0 ? m_table->fieldIndex(t.left(eq).trimmed()) : -1;
         if (expr.field < 0)
-            throw StoreError(QStringLiteral("%1: filtro no válido: %2").arg(m_name, text));
+            throw Error(QStringLiteral("%1: filtro no válido: %2").arg(m_name, text));
         expr.value = t.mid(eq + 1).trimmed();
         bool ok = false;
         expr.value.toInt(&ok);
         if (!ok)
-            throw StoreError(QStringLiteral("%1: filtro no válido: %2").arg(m_name, text));
+            throw Error(QStringLiteral("%1: filtro no válido: %2").arg(m_name, text));
         expr.value = QString::number(expr.value.toInt());
     }
     if (isOpen())

@@ -3,6 +3,7 @@
 #include "messageboxes.h"
 #include "logoartwork.h"
 #include "messagetext.h"
+#include "store/error.h"
 
 void showError(const QString &message)
 {
@@ -27,8 +28,7 @@ bool Application::notify(QObject *receiver, QEvent *event)
         return QApplication::notify(receiver, event);
     } catch (const SilentAbort &) {
     } catch (const std::exception &error) {
-        // Store errors carry their message as UTF-8 in what(), like every other exception here.
-        showError(QString::fromUtf8(error.what()));
+        showError(store::errorText(error));
     }
     return false;
 }

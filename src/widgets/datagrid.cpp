@@ -1,7 +1,7 @@
 #include "datagrid.h"
 
 #include "store/datasource.h"
-#include "store/storeerror.h"
+#include "store/error.h"
 #include "store/view.h"
 
 #include <QHeaderView>
@@ -117,8 +117,7 @@ void DataGrid::moveView(int row)
     try {
         view->moveTo(row);
     } catch (const std::exception &e) {
-        const auto *storeError = dynamic_cast<const store::StoreError *>(&e);
-        const QString message = storeError ? storeError->message() : QString::fromLocal8Bit(e.what());
+        const QString message = store::errorText(e);
         followView();
         if (errorHandler())
             errorHandler()(message);

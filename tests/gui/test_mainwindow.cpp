@@ -10,7 +10,7 @@
 #include "app/tform1.h"
 #include "catalogue/flowersystems.h"
 
-#include "store/storeerror.h"
+#include "store/error.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -127,7 +127,7 @@ void TestMainWindow::withoutTablesOnlyLeavingIsOffered()
     try {
         form->show(); // the application's handler shows what this throws
         QFAIL("the window opened without its tables");
-    } catch (const store::StoreError &e) {
+    } catch (const store::Error &e) {
         QVERIFY2(e.message().contains(QStringLiteral("Flores.db")), qPrintable(e.message()));
     }
     QDir::setCurrent(before);

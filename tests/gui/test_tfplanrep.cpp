@@ -9,7 +9,7 @@
 #include "catalogue/catalogue.h"
 #include "repertory/processing.h"
 #include "repertory/tfplanrep.h"
-#include "store/storeerror.h"
+#include "store/error.h"
 #include "testsupport.h"
 #include "windowtest.h"
 #include "widgets/cellgrid.h"
@@ -346,7 +346,7 @@ private slots:
         QVERIFY(c.TRepF.recordCount() > 1);
         // The result goes away under the build while it lets events through.
         QTimer::singleShot(0, this, [&] { c.TRepF.close(); });
-        QVERIFY_THROWS_EXCEPTION(store::StoreError, PlanRepClick(c, "Nom1", nullptr));
+        QVERIFY_THROWS_EXCEPTION(store::Error, PlanRepClick(c, "Nom1", nullptr));
         QVERIFY(!currentBarra());
         QVERIFY(planillasAbiertas().isEmpty());
         QVERIFY(!c.TRelS.controlsDisabled());
