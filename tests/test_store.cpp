@@ -210,13 +210,11 @@ private slots:
         createTables();
         standardCatalogue();
         Catalogue c;
-        int idioma = 1;
-        c.flowerLanguage = [&] { return idioma; };
         c.open();
         QVERIFY(c.TFlores.locate("Clave", 4));
         QCOMPARE(c.TFlores.asString("AbrTipo"), QString("O.Eur"));
         QCOMPARE(c.TFlores.asString("Nom"), QString("Álamo"));
-        idioma = 2;
+        c.setFlowerLanguage(2);
         QCOMPARE(c.TFlores.asString("Nom"), QString("Álamo en"));
         QVERIFY(c.TFlores.locate("Clave", 6));
         QCOMPARE(c.TFlores.asString("AbrTipo"), QString());

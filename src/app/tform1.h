@@ -9,16 +9,12 @@
 namespace Ui {
 class TForm1;
 }
-class TFLogo;
-class Selection;
-class SearchBox;
-class FlowerListDisplay;
 class MainWindowAppearance;
-class TFSelArch;
-class SelectionStorage;
+class TFLogo;
 
-// The main window: the toolbar, the four pages with every control on them, and the moves
-// between the pages. It ends only through the leave panel of the start page.
+// The main window: the toolbar, the start page with the leave panel, and the moves between
+// the flower, symptom and repertory pages, which do their own work and report through signals.
+// It ends only through the leave panel of the start page.
 class TForm1 : public QWidget
 {
     Q_OBJECT
@@ -27,74 +23,49 @@ public:
     explicit TForm1(QWidget *parent = nullptr);
     ~TForm1() override;
 
-    // Enters the symptoms page; causa is the button that asked for it.
-    void SintomasClick(const QObject *causa);
+    // Enters the symptoms page; `cause` is the button that asked for it.
+    void SintomasClick(const QObject *cause);
     // Back from the repertory page to the symptoms page; from any other page, the leave panel.
     void CerrarClick();
     void BitBtn1Click();
     void BitBtn2Click();
     // Centres the logo, and the leave panel under it, on the start page.
     void PagLogoShow();
-
-    // The flower page's and the symptom list's refresh after their cursors moved.
-    void TFloresAfterScroll();
-    void TSintAfterScroll();
+    // A flower system picked in the toolbar's list: 0 for all of them.
+    void CBSelChange(int sistema);
+    // The result's current flower on the flower page, and back.
+    void Button2Click();
+    void LabVolverClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void prepararControles();
-    void conectarControles();
+    void prepareControls();
+    void connectPages();
 
     void FormCreate();
     void FormShow();
-    void FormActivate();
     bool FormCloseQuery() const;
     void FormClose();
-    void mostrarLogoUnSegundo();
+    void showLogoForOneSecond();
 
-    void ajustarGrillasSintomas();
-    void Splitter7Moved();
-    void Splitter8Moved();
-    void Splitter9Moved();
-
-    // Steps that belong to the catalogue, search, files, edit mode, appearance and settings.
     void ColorClick();
-    void entregarPassword();
-    void abrirTablas();
-    void cerrarTablas();
-    void AplicarColores();
-    void AplicarLetra();
     void MasClick();
     void MenosClick();
-    void PlanRepClick();
-    void PonerEdicion(bool on);
-    void leerConfiguracion();
-    void escribirConfiguracion();
-    void grabarFlorPendiente();
-    void ponerMaestroSintomas();
-    void quitarFiltroSistema();
-    void EdChange();
-    void LeerPaciente();
-
-    void crearOperaciones();
-    int flowerLanguage() const;
+    void AplicarColores();
+    void AplicarLetra();
+    void showResult();
+    void postPendingFlower();
+    void liftSystemFilter();
 
     std::unique_ptr<Ui::TForm1> ui;
-    Catalogue catalogue;
-    std::unique_ptr<Selection> seleccion;
-    std::unique_ptr<SearchBox> buscador;
-    std::unique_ptr<FlowerListDisplay> presentacion;
-    std::unique_ptr<MainWindowAppearance> appearance;
-    // The repertory file chooser is made once and kept for the whole run.
-    std::unique_ptr<TFSelArch> selArch;
-    std::unique_ptr<SelectionStorage> archivos;
+    Catalogue m_catalogue;
+    std::unique_ptr<MainWindowAppearance> m_appearance;
     // The splash window stays open underneath the main window for the whole run.
-    std::unique_ptr<TFLogo> logo;
+    std::unique_ptr<TFLogo> m_logo;
     // The page that showed when the leave panel was opened; "&No" goes back to it.
-    QWidget *paginaAnterior = nullptr;
+    QWidget *m_pageBeforeLeaving = nullptr;
 };

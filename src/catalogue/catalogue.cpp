@@ -33,8 +33,7 @@ void Catalogue::defineFields()
                                    return QVariant(catalogue::tipoAbbreviation(row.text(QStringLiteral("Tipo"))));
                                });
     TFlores.addCalculatedField({QStringLiteral("Nom"), FieldType::Text, 25, {}}, [this](const store::RowRef &row) {
-        const int n = flowerLanguage ? flowerLanguage() : 1;
-        return row.value(QStringLiteral("Nom%1").arg(n));
+        return row.value(QStringLiteral("Nom%1").arg(m_flowerLanguage));
     });
 
     TRelF.addLookupField({QStringLiteral("Sint"), FieldType::Text, 60, QStringLiteral("Descripción de los síntomas")},

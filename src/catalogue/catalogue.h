@@ -4,7 +4,6 @@
 #include "store/table.h"
 #include "store/view.h"
 
-#include <functional>
 #include <memory>
 
 // The five tables and the six views through which the application reads and writes them.
@@ -15,8 +14,9 @@ public:
     explicit Catalogue(QObject *parent = nullptr);
     ~Catalogue() override;
 
-    // The store takes the password before any table opens; these table files carry none.
-    void setPassword(const QString &password) { m_password = password; }
+    // The store takes the password before any table opens. These table files carry no
+    // protection, so it opens them without it.
+    void setPassword(const QString &) { }
 
     // Opens the views in their fixed order from the tables of the working folder, emptying the
     // two working tables on the way. A table that fails stops the opening with its message.
@@ -27,8 +27,9 @@ public:
     void emptySelection();
     void emptyResult();
 
-    // Which flower name `Nom` shows: 1 Spanish, 2 English, 3 scientific. Asked at every read.
-    std::function<int()> flowerLanguage;
+    // Which flower name `Nom` shows: 1 Spanish, 2 English, 3 scientific.
+    int flowerLanguage() const { return m_flowerLanguage; }
+    void setFlowerLanguage(int idioma) { m_flowerLanguage = idioma; }
 
     // The selection names its symptoms whatever the search lets through.
     store::View TSintNames{QStringLiteral("TSintNombres")};
@@ -53,7 +54,7 @@ private:
     store::Table *openTable(std::unique_ptr<store::Table> &table, const store::TableDef &def,
                              store::TableFile::Durability durability);
 
-    QString m_password;
+    int m_flowerLanguage = 1;
     std::unique_ptr<store::Table> m_flores, m_sintomas, m_rel, m_repSint, m_repFlor;
 };
 

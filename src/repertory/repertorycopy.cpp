@@ -1,32 +1,31 @@
 #include "repertorycopy.h"
 
-#include "ui/messageboxes.h"
 #include "catalogue/catalogue.h"
 #include "repertorytext.h"
-#include "widgets/datagrid.h"
+#include "ui/messageboxes.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 
-void BotCopiarClick(Catalogue &c, const DataGrid &GrRepF)
+void BotCopiarClick(Catalogue &c, const QString &nameField)
 {
     // Rows are read by position, as the grids paint them, so the cursors stay where they are.
-    const store::View &sel = c.TRepS;
-    const int nom = sel.fieldNumber(QStringLiteral("Nom"));
-    QStringList sintomas;
-    for (int fila = 0; fila < sel.recordCount(); ++fila)
-        sintomas << sel.valueAt(fila, nom).toString();
+    const store::View &chosen = c.TRepS;
+    const int nom = chosen.fieldNumber(QStringLiteral("Nom"));
+    QStringList symptoms;
+    for (int row = 0; row < chosen.recordCount(); ++row)
+        symptoms << chosen.valueAt(row, nom).toString();
 
-    const store::View &res = c.TRepF;
-    const int cant = res.fieldNumber(QStringLiteral("Cant"));
-    const int tipo = res.fieldNumber(QStringLiteral("Tipo"));
-    const int nombre = res.fieldNumber(GrRepF.tableModel()->columnField(1));
-    std::vector<repertory::ExportedFlower> flores;
-    flores.reserve(std::size_t(res.recordCount()));
-    for (int fila = 0; fila < res.recordCount(); ++fila)
-        flores.push_back({res.valueAt(fila, cant).toInt(), res.valueAt(fila, tipo).toString(),
-                          res.valueAt(fila, nombre).toString()});
+    const store::View &result = c.TRepF;
+    const int cant = result.fieldNumber(QStringLiteral("Cant"));
+    const int tipo = result.fieldNumber(QStringLiteral("Tipo"));
+    const int name = result.fieldNumber(nameField);
+    std::vector<repertory::ExportedFlower> flowers;
+    flowers.reserve(std::size_t(result.recordCount()));
+    for (int row = 0; row < result.recordCount(); ++row)
+        flowers.push_back({result.valueAt(row, cant).toInt(), result.valueAt(row, tipo).toString(),
+                           result.valueAt(row, name).toString()});
 
-    QGuiApplication::clipboard()->setText(repertory::repertoryText(sintomas, flores));
+    QGuiApplication::clipboard()->setText(repertory::repertoryText(symptoms, flowers));
     Aviso(QStringLiteral("El Repertorio fue copiado al portapapeles"));
 }

@@ -2,16 +2,14 @@
 
 #include "catalogue/catalogue.h"
 
-#include <QAbstractButton>
 #include <QButtonGroup>
-#include <QLabel>
 #include <QLineEdit>
 #include <QValidator>
 
 namespace {
 
 // Letters become capitals as they are typed, accented ones included.
-class Mayusculas : public QValidator
+class UpperCase : public QValidator
 {
 public:
     using QValidator::QValidator;
@@ -24,50 +22,46 @@ public:
 
 } // namespace
 
-SearchBox::SearchBox(Catalogue &catalogue, const SearchControls &controles, QObject *parent)
-    : QObject(parent), c(catalogue), w(controles)
+SearchBox::SearchBox(Catalogue &catalogue, QLineEdit *Ed, QButtonGroup *RGBus, QObject *parent)
+    : QObject(parent), m_catalogue(catalogue), m_edit(Ed), m_modes(RGBus)
 {
-    w.Ed->setValidator(new Mayusculas(w.Ed));
-    connect(w.Ed, &QLineEdit::textChanged, this, &SearchBox::EdChange);
-    connect(w.RGBus, &QButtonGroup::idClicked, this, &SearchBox::RGBusClick);
+    m_edit->setValidator(new UpperCase(m_edit));
+    connect(m_edit, &QLineEdit::textChanged, this, &SearchBox::EdChange);
+    connect(m_modes, &QButtonGroup::idClicked, this, &SearchBox::RGBusClick);
 }
 
 SearchBox::~SearchBox() = default;
 
-int SearchBox::modo() const
+int SearchBox::mode() const
 {
-    return std::max(0, w.RGBus->checkedId());
+    return std::max(0, m_modes->checkedId());
 }
 
-search::NameIndex &SearchBox::indice()
+search::NameIndex &SearchBox::nameIndex()
 {
     // Built on the first search, when the tables are open; it follows the table from then on.
-    if (!m_indice)
-        m_indice = std::make_unique<search::NameIndex>(*c.TSint.table(), QStringLiteral("Nom"));
-    return *m_indice;
+    if (!m_index)
+        m_index = std::make_unique<search::NameIndex>(*m_catalogue.TSint.table(), QStringLiteral("Nom"));
+    return *m_index;
 }
 
-bool SearchBox::TSintFilterRecord(store::Slot fila) const
+bool SearchBox::TSintFilterRecord(store::Slot row) const
 {
-    const store::Table &t = *c.TSint.table();
-    return search::nameMatches(t.text(fila, t.fieldIndex(QStringLiteral("Nom"))), modo(), Palabras,
-                                  w.Ed->text());
+    const store::Table &t = *m_catalogue.TSint.table();
+    return search::nameMatches(t.text(row, t.fieldIndex(QStringLiteral("Nom"))), mode(), Palabras, m_edit->text());
 }
 
 void SearchBox::EdChange()
 {
-    if (!c.TSint.isOpen())
+    if (!m_catalogue.TSint.isOpen())
         return;
-    const int n = search::applySearch(c.TSint, indice(), modo(), w.Ed->text(), Palabras,
-                                            [this](store::Slot s) { return TSintFilterRecord(s); });
-    w.Agregar->setEnabled(n > 0);
-    w.LabCantSint->setText(QStringLiteral("  Cantidad de Síntomas: %1").arg(n));
-    if (TSintAfterScroll)
-        TSintAfterScroll();
+    const int count = search::applySearch(m_catalogue.TSint, nameIndex(), mode(), m_edit->text(), Palabras,
+                                          [this](store::Slot s) { return TSintFilterRecord(s); });
+    emit searchApplied(count);
 }
 
 void SearchBox::RGBusClick()
 {
     EdChange();
-    w.Ed->setFocus();
+    m_edit->setFocus();
 }

@@ -6,7 +6,6 @@
 #include "catalogue/catalogue.h"
 #include "processing.h"
 #include "store/error.h"
-#include "selection.h"
 #include "tfselarch.h"
 
 #include <QAbstractButton>
@@ -18,21 +17,21 @@ namespace {
 
 // The selection's and the result's grids stop refreshing for as long as this lives, however
 // the loading ends.
-class SuspenderRefresco
+class ControlsSuspended
 {
 public:
-    SuspenderRefresco(store::View &a, store::View &b) : m_a(a), m_b(b)
+    ControlsSuspended(store::View &a, store::View &b) : m_a(a), m_b(b)
     {
         m_a.disableControls();
         m_b.disableControls();
     }
-    ~SuspenderRefresco()
+    ~ControlsSuspended()
     {
         m_b.enableControls();
         m_a.enableControls();
     }
-    SuspenderRefresco(const SuspenderRefresco &) = delete;
-    SuspenderRefresco &operator=(const SuspenderRefresco &) = delete;
+    ControlsSuspended(const ControlsSuspended &) = delete;
+    ControlsSuspended &operator=(const ControlsSuspended &) = delete;
 
 private:
     store::View &m_a;
@@ -41,15 +40,16 @@ private:
 
 } // namespace
 
-SelectionStorage::SelectionStorage(Catalogue &catalogue, Selection &sel, TFSelArch &chooser,
-                                       const PatientControls &controles, QObject *parent)
-    : QObject(parent), c(catalogue), seleccion(sel), selector(chooser), w(controles)
+SelectionStorage::SelectionStorage(Catalogue &catalogue, TFSelArch &chooser, QWidget *PanPac, QAbstractButton *ChPac,
+                                   QLabel *LabPac, QObject *parent)
+    : QObject(parent), m_catalogue(catalogue), m_chooser(chooser), m_patientPanel(PanPac), m_patientTick(ChPac),
+      m_patientName(LabPac)
 {
 }
 
 bool SelectionStorage::patientMode() const
 {
-    return !w.PanPac->isHidden() && w.ChPac->isChecked();
+    return !m_patientPanel->isHidden() && m_patientTick->isChecked();
 }
 
 void SelectionStorage::GuardarClick()
@@ -63,37 +63,37 @@ void SelectionStorage::GuardarClick()
 
 void SelectionStorage::AbrirClick()
 {
-    QString fallo;
+    QString failure;
     try {
         AbrirRepertorio();
     } catch (const std::exception &e) {
-        fallo = store::errorText(e);
+        failure = store::errorText(e);
     }
     // Whatever was loaded before a fault is the selection now.
-    seleccion.enableBySelection();
-    if (!fallo.isEmpty())
-        showError(fallo);
+    emit selectionLoaded();
+    if (!failure.isEmpty())
+        showError(failure);
 }
 
 void SelectionStorage::GuardarRepertorio()
 {
-    QString ruta;
+    QString path;
     if (patientMode()) {
-        ruta = ArchPaciente;
+        path = ArchPaciente;
     } else {
-        selector.ListarArchivos();
-        selector.prepareSave();
-        if (!selector.run())
+        m_chooser.ListarArchivos();
+        m_chooser.prepareSave();
+        if (!m_chooser.run())
             return;
-        const QString nombre = selector.Ed->text();
+        const QString name = m_chooser.Ed->text();
         // A typed name must not write outside the folder or over a patient's file.
-        if (const QString motivo = repertory::nameRefusal(nombre); !motivo.isEmpty()) {
-            Aviso(motivo);
+        if (const QString reason = repertory::nameRefusal(name); !reason.isEmpty()) {
+            Aviso(reason);
             return;
         }
-        ruta = repertory::repertoryPath(nombre);
+        path = repertory::repertoryPath(name);
     }
-    repertory::saveKeys(ruta, repertory::selectedKeys(c));
+    repertory::saveKeys(path, repertory::selectedKeys(m_catalogue));
 }
 
 void SelectionStorage::AbrirRepertorio()
@@ -102,56 +102,56 @@ void SelectionStorage::AbrirRepertorio()
         CargarRepertorio(ArchPaciente);
         return;
     }
-    if (selector.ListarArchivos() == 0) {
+    if (m_chooser.ListarArchivos() == 0) {
         Aviso(QStringLiteral("No hay archivos guardados"));
         return;
     }
-    selector.prepareOpen();
-    if (!selector.run())
+    m_chooser.prepareOpen();
+    if (!m_chooser.run())
         return;
-    CargarRepertorio(repertory::repertoryPath(selector.Ed->text()));
+    CargarRepertorio(repertory::repertoryPath(m_chooser.Ed->text()));
 }
 
-void SelectionStorage::CargarRepertorio(const QString &ruta)
+void SelectionStorage::CargarRepertorio(const QString &path)
 {
-    c.emptySelection();
-    c.emptyResult();
+    m_catalogue.emptySelection();
+    m_catalogue.emptyResult();
     // A patient with nothing stored yet simply starts with an empty selection.
-    if (!QFileInfo::exists(ruta))
+    if (!QFileInfo::exists(path))
         return;
-    SuspenderRefresco suspender(c.TRepS, c.TRepF);
-    const repertory::KeysRead lectura = repertory::readKeys(ruta);
+    ControlsSuspended suspended(m_catalogue.TRepS, m_catalogue.TRepF);
+    const repertory::KeysRead keysRead = repertory::readKeys(path);
     // Looked up among all symptoms, whatever the search shows.
-    const store::Table &sintomas = *c.TSintNames.table();
-    const repertory::KeysToLoad carga = repertory::keysToLoad(
-        lectura.claves, [&sintomas](qint32 clave) { return sintomas.findPrimary(clave).has_value(); });
-    std::vector<store::Record> filas;
-    filas.reserve(carga.claves.size());
-    for (const qint32 clave : carga.claves)
-        filas.push_back(store::Record{{clave}, {true}});
-    c.TRepS.table()->insertMany(filas);
-    if (carga.repeated)
+    const store::Table &symptoms = *m_catalogue.TSintNames.table();
+    const repertory::KeysToLoad toLoad = repertory::keysToLoad(
+        keysRead.claves, [&symptoms](qint32 key) { return symptoms.findPrimary(key).has_value(); });
+    std::vector<store::Record> rows;
+    rows.reserve(toLoad.claves.size());
+    for (const qint32 key : toLoad.claves)
+        rows.push_back(store::Record{{key}, {true}});
+    m_catalogue.TRepS.table()->insertMany(rows);
+    if (toLoad.repeated)
         throw store::Error(
             QStringLiteral("El archivo %1 tiene el síntoma %2 más de una vez: solo se cargaron los síntomas anteriores")
-                .arg(ruta)
-                .arg(*carga.repeated));
-    if (!lectura.error.isEmpty())
-        throw store::Error(lectura.error);
+                .arg(path)
+                .arg(*toLoad.repeated));
+    if (!keysRead.error.isEmpty())
+        throw store::Error(keysRead.error);
 }
 
 void SelectionStorage::LeerPaciente()
 {
-    std::optional<repertory::Patient> paciente;
+    std::optional<repertory::Patient> patient;
     try {
-        paciente = repertory::readPatient(repertory::patientFilePath());
+        patient = repertory::readPatient(repertory::patientFilePath());
     } catch (const store::Error &e) {
         // A file that is there but cannot be read leaves the panel as it was.
         showError(e.message());
         return;
     }
-    if (paciente) {
-        ArchPaciente = repertory::patientPath(paciente->numero);
-        w.LabPac->setText(paciente->nombre);
+    if (patient) {
+        ArchPaciente = repertory::patientPath(patient->numero);
+        m_patientName->setText(patient->nombre);
     }
-    w.PanPac->setVisible(bool(paciente));
+    m_patientPanel->setVisible(bool(patient));
 }

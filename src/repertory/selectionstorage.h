@@ -7,16 +7,7 @@ class Catalogue;
 class QAbstractButton;
 class QLabel;
 class QWidget;
-class Selection;
 class TFSelArch;
-
-// The controls of the patient open in the companion application.
-struct PatientControls
-{
-    QWidget *PanPac = nullptr;
-    QAbstractButton *ChPac = nullptr;
-    QLabel *LabPac = nullptr;
-};
 
 // Saving the selection as a file of symptom keys and opening it again, through the chooser or,
 // while a patient is shown and ticked, straight to that patient's file.
@@ -24,8 +15,9 @@ class SelectionStorage : public QObject
 {
     Q_OBJECT
 public:
-    SelectionStorage(Catalogue &catalogue, Selection &seleccion, TFSelArch &chooser, const PatientControls &controles,
-                       QObject *parent = nullptr);
+    // The three controls of the patient open in the companion application.
+    SelectionStorage(Catalogue &catalogue, TFSelArch &chooser, QWidget *PanPac, QAbstractButton *ChPac, QLabel *LabPac,
+                     QObject *parent = nullptr);
 
     void GuardarClick();
     void AbrirClick();
@@ -35,18 +27,23 @@ public:
     void GuardarRepertorio();
     void AbrirRepertorio();
     // Empties the selection and the result, then fills the selection from the file. Never
-    // processes. Throws store::Error when the file is faulty, after loading what
-    // came before the fault.
-    void CargarRepertorio(const QString &ruta);
+    // processes. Throws store::Error when the file is faulty, after loading what came before
+    // the fault.
+    void CargarRepertorio(const QString &path);
 
     // The patient's panel shows and is ticked: both operations go to the patient's file.
     bool patientMode() const;
     const QString &patientFile() const { return ArchPaciente; }
 
+signals:
+    // The selection was replaced by what a file held, whole or up to a fault.
+    void selectionLoaded();
+
 private:
-    Catalogue &c;
-    Selection &seleccion;
-    TFSelArch &selector;
-    PatientControls w;
+    Catalogue &m_catalogue;
+    TFSelArch &m_chooser;
+    QWidget *m_patientPanel;
+    QAbstractButton *m_patientTick;
+    QLabel *m_patientName;
     QString ArchPaciente;
 };

@@ -11,6 +11,7 @@
 #include "catalogue/flowersystems.h"
 
 #include "store/error.h"
+#include "widgets/datagrid.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -475,7 +476,7 @@ void TestMainWindow::fittedColumnsFillTheirGrid()
     fillGrid(view, titles, rows);
     view->setColumnHidden(1, abbreviationHidden);
     QCoreApplication::processEvents();
-    fitGridColumns(view);
+    qobject_cast<DataGrid *>(view)->fitColumns();
     QCoreApplication::processEvents();
 
     // Few rows: no vertical scroll bar shows, so the viewport is the whole inner width.

@@ -1,0 +1,158 @@
+#include "flowerspage.h"
+#include "ui_flowerspage.h"
+
+#include "buttongroups.h"
+#include "gridfitting.h"
+#include "panelsizes.h"
+
+#include "catalogue/catalogue.h"
+#include "ui/buttonpictures.h"
+#include "widgets/fieldlink.h"
+
+#include <QMouseEvent>
+#include <QShortcut>
+
+namespace {
+
+const ButtonPicture kPictures[] = {
+    {"NuevaFlor", Picture::Add},       {"ElimFlor", Picture::Delete}, {"AgrSintFlor", Picture::AddToList},
+    {"ElimSintFlor", Picture::RemoveFromList}, {"Copiar", Picture::Copy}, {"Pegar", Picture::Paste},
+    {"Leer", Picture::Open},           {"Borrar", Picture::Trash},
+};
+
+constexpr int kReturnPictureSize = 64;
+// Far below anything PanOK can show: the button works from the keyboard, out of sight.
+constexpr int kOutOfSight = 1000;
+
+} // namespace
+
+FlowersPage::FlowersPage(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::FlowersPage>())
+{
+    ui->setupUi(this);
+    setButtonPictures(this, kPictures);
+    ui->returnPicture->setPixmap(drawPicture(Picture::Back, kReturnPictureSize));
+    numberButtons(ui->IdiomaButtons, 1);
+    numberButtons(ui->AjusteButtons, 0);
+    setPanelSizes({280, 154, 392, 236});
+    // PanOK fills the flower-list panel through that panel's layout whenever it shows.
+    ui->EnterEscape->move(ui->EnterEscape->x(), kOutOfSight);
+    ui->LabBus->clear();
+    ui->LabBus->hide();
+
+    // Enter and Escape return from a result flower while the return notice shows, as the
+    // window's default and cancel button; at any other time they belong to the focused control.
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        auto *shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setEnabled(false);
+        connect(shortcut, &QShortcut::activated, ui->EnterEscape, &QAbstractButton::click);
+        m_returnKeys << shortcut;
+    }
+    connect(ui->EnterEscape, &QAbstractButton::clicked, this, &FlowersPage::returnRequested);
+    ui->LabVolver->installEventFilter(this);
+    connect(ui->Splitter8, &QSplitter::splitterMoved, ui->GrFlor, &DataGrid::fitColumns);
+    connect(ui->Splitter9, &QSplitter::splitterMoved, ui->GrSint, &DataGrid::fitColumns);
+}
+
+FlowersPage::~FlowersPage() = default;
+
+void FlowersPage::setUp(Catalogue &c)
+{
+    m_catalogue = &c;
+    ui->GrFlor->setDataSource(&c.SFlores, {{QStringLiteral("Nom1"), {}}, {QStringLiteral("AbrTipo"), QStringLiteral("Tipo")}});
+    ui->GrFlor->setColumnHidden(1, true);
+    ui->GrFlor->setColumnFitter(fitNameBesideAbbreviation);
+    ui->GrSint->setDataSource(&c.SRelF, {{QStringLiteral("Sint"), {}}});
+    ui->GrSint->setTitlesVisible(false);
+    ui->GrSint->setColumnFitter(fitFirstColumn);
+
+    new FieldLink(ui->EdNom1, &c.SFlores, QStringLiteral("Nom1"));
+    new FieldLink(ui->DBEdit2, &c.SFlores, QStringLiteral("Nom2"));
+    new FieldLink(ui->DBEdit3, &c.SFlores, QStringLiteral("Nom3"));
+    new FieldLink(ui->DBMemo1, &c.SFlores, QStringLiteral("Memo1"));
+    new FieldLink(ui->DBMemo2, &c.SFlores, QStringLiteral("Memo2"));
+    new FieldLink(ui->DBImage1, &c.SFlores, QStringLiteral("Foto"));
+
+    connect(ui->IdiomaButtons, &QButtonGroup::idClicked, this, &FlowersPage::Idioma1Click);
+}
+
+void FlowersPage::Idioma1Click(int idioma)
+{
+    const QString field = QStringLiteral("Nom%1").arg(idioma);
+    m_catalogue->setFlowerLanguage(idioma);
+    ui->GrFlor->setColumnField(0, field);
+    m_catalogue->TFlores.setIndexName(QStringLiteral("Por") + field);
+    emit languageChosen(idioma);
+}
+
+void FlowersPage::applySystem(int sistema)
+{
+    m_system = quint8(sistema);
+    const QString filter = sistema > 0 ? QStringLiteral("Tipo=%1").arg(sistema) : QString();
+    ui->GrFlor->setColumnHidden(1, sistema != 0);
+    store::View &flowers = m_catalogue->TFlores;
+    const store::Bookmark flower = flowers.bookmark();
+    flowers.setFilterText(filter);
+    flowers.gotoBookmark(flower); // a flower of another system leaves the cursor where it lands
+}
+
+void FlowersPage::enter()
+{
+    ui->GrSint->fitColumns();
+    ui->GrFlor->fitColumns();
+    ui->GrFlor->setFocus();
+}
+
+void FlowersPage::TFloresAfterScroll()
+{
+    try {
+        ui->LabCantSintFlor->setText(
+            QStringLiteral("Cantidad de Síntomas: %1").arg(m_catalogue->TRelF.recordCount()));
+    } catch (const std::exception &) {
+        // The label keeps its last count.
+    }
+}
+
+void FlowersPage::showResultFlower(std::optional<qint32> clave)
+{
+    setReturnNoticeShown(true);
+    store::View &flowers = m_catalogue->TFlores;
+    const QString index = flowers.indexName();
+    flowers.setIndexName(QString());
+    if (clave)
+        flowers.findKey(*clave);
+    flowers.setIndexName(index);
+}
+
+void FlowersPage::hideReturnNotice()
+{
+    setReturnNoticeShown(false);
+}
+
+void FlowersPage::setReturnNoticeShown(bool shown)
+{
+    ui->PanOK->setVisible(shown);
+    ui->GrFlor->setVisible(!shown);
+    for (QShortcut *shortcut : m_returnKeys)
+        shortcut->setEnabled(shown);
+}
+
+QList<int> FlowersPage::panelSizes() const
+{
+    return {panelExtent(ui->PanFlor), panelExtent(ui->PanInfFlor), panelExtent(ui->PanMemo),
+            panelExtent(ui->PanSupMemo)};
+}
+
+void FlowersPage::setPanelSizes(const QList<int> &sizes)
+{
+    setPanelExtent(ui->PanFlor, sizes.value(0));
+    setPanelExtent(ui->PanInfFlor, sizes.value(1));
+    setPanelExtent(ui->PanMemo, sizes.value(2));
+    setPanelExtent(ui->PanSupMemo, sizes.value(3));
+}
+
+bool FlowersPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->LabVolver && event->type() == QEvent::MouseButtonRelease)
+        emit returnRequested();
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+namespace Ui {
+class FlowersPage;
+}
+class Catalogue;
+class QShortcut;
+
+// The flower page: the flower list of the chosen system, the current flower's three names,
+// descriptions, photograph and symptoms, the choice of name, and the return notice shown
+// while a flower of the result is being looked at.
+class FlowersPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FlowersPage(QWidget *parent = nullptr);
+    ~FlowersPage() override;
+
+    void setUp(Catalogue &catalogue);
+
+    // The name the list shows and sorts by: 1 Spanish, 2 English, 3 scientific.
+    void Idioma1Click(int idioma);
+    // Shows only the flowers of one system, or of all of them (0); the cursor stays on its
+    // flower when that flower is still shown.
+    void applySystem(int sistema);
+    // The system last applied, which new flowers take; none until one is applied.
+    std::optional<quint8> currentSystem() const { return m_system; }
+    // What showing the page does to it: grids refitted, the focus on the flower list.
+    void enter();
+    void TFloresAfterScroll();
+
+    // Shows the return notice in place of the list and puts the cursor on the flower with the
+    // given key, if any, whatever the list's order; hideReturnNotice() brings the list back.
+    void showResultFlower(std::optional<qint32> clave);
+    void hideReturnNotice();
+
+    // Which panel sizes the user has set on this page, for the settings file: PanFlor,
+    // PanInfFlor, PanMemo, PanSupMemo.
+    QList<int> panelSizes() const;
+    void setPanelSizes(const QList<int> &sizes);
+
+signals:
+    // The user chose another name for the flowers (1 to 3).
+    void languageChosen(int idioma);
+    // The user asked to go back from a result flower to the result.
+    void returnRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void setReturnNoticeShown(bool shown);
+
+    std::unique_ptr<Ui::FlowersPage> ui;
+    Catalogue *m_catalogue = nullptr;
+    std::optional<quint8> m_system;
+    QList<QShortcut *> m_returnKeys;
+};

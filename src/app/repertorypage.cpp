@@ -1,0 +1,103 @@
+#include "repertorypage.h"
+#include "ui_repertorypage.h"
+
+#include "buttongroups.h"
+#include "gridfitting.h"
+#include "panelsizes.h"
+
+#include "catalogue/catalogue.h"
+#include "repertory/repertorycopy.h"
+#include "repertory/tfplanrep.h"
+#include "ui/buttonpictures.h"
+
+#include <QHeaderView>
+
+namespace {
+
+const ButtonPicture kPictures[] = {
+    {"Button2", Picture::Flower},
+    {"BotCopiar", Picture::Copy},
+    {"PlanRep", Picture::Worksheet},
+};
+
+constexpr int kSystemColumnWidth = 52;
+constexpr int kCountColumnWidth = 44;
+
+} // namespace
+
+RepertoryPage::RepertoryPage(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::RepertoryPage>())
+{
+    ui->setupUi(this);
+    setButtonPictures(this, kPictures);
+    numberButtons(ui->IdiomaRepButtons, 0);
+    setPanelSizes({327, 296});
+}
+
+RepertoryPage::~RepertoryPage() = default;
+
+void RepertoryPage::setUp(Catalogue &c)
+{
+    m_catalogue = &c;
+    const QString tipo = QStringLiteral("Tipo");
+    ui->GrRep->setDataSource(&c.SRepS, {{QStringLiteral("Nom"), {}}});
+    ui->GrRep->setTitlesVisible(false);
+    ui->GrRep->setColumnFitter(fitFirstColumn);
+    ui->DBGrid5->setDataSource(&c.SRelS, {{tipo, {}},
+                                          {QStringLiteral("Nom1"), {}},
+                                          {QStringLiteral("Nom2"), {}},
+                                          {QStringLiteral("Nom3"), {}}});
+    ui->DBGrid5->setColumnFitter(fitThreeNames);
+    ui->GrRepF->setDataSource(&c.SRepF, {{tipo, {}}, {QStringLiteral("Nom1"), {}}, {QStringLiteral("Cant"), {}}});
+    ui->GrRepF->setColumnFitter(fitNameBetween);
+    // Abbreviations and counts are short; the names take the room they leave.
+    for (DataGrid *grid : {ui->DBGrid5, ui->GrRepF})
+        grid->horizontalHeader()->resizeSection(0, kSystemColumnWidth);
+    ui->GrRepF->horizontalHeader()->resizeSection(2, kCountColumnWidth);
+
+    connect(ui->IdiomaRepButtons, &QButtonGroup::idClicked, this, &RepertoryPage::IdiomaRepClick);
+    connect(ui->Button2, &QAbstractButton::clicked, this, &RepertoryPage::flowerRequested);
+    connect(ui->GrRepF, &QAbstractItemView::doubleClicked, this, &RepertoryPage::flowerRequested);
+    connect(ui->BotCopiar, &QAbstractButton::clicked, this, &RepertoryPage::BotCopiarClick);
+    connect(ui->PlanRep, &QAbstractButton::clicked, this, &RepertoryPage::PlanRepClick);
+}
+
+void RepertoryPage::IdiomaRepClick()
+{
+    const int n = std::max(0, ui->IdiomaRepButtons->checkedId()) + 1;
+    ui->GrRepF->setColumnField(1, QStringLiteral("Nom%1").arg(n));
+}
+
+void RepertoryPage::followLanguage(int idioma)
+{
+    QAbstractButton *item = ui->IdiomaRepButtons->button(idioma - 1);
+    if (item && !item->isChecked()) {
+        item->setChecked(true);
+        IdiomaRepClick();
+    }
+}
+
+QString RepertoryPage::nameField() const
+{
+    return ui->GrRepF->tableModel()->columnField(1);
+}
+
+QList<int> RepertoryPage::panelSizes() const
+{
+    return {panelExtent(ui->GrRep), panelExtent(ui->PanDerRep)};
+}
+
+void RepertoryPage::setPanelSizes(const QList<int> &sizes)
+{
+    setPanelExtent(ui->GrRep, sizes.value(0));
+    setPanelExtent(ui->PanDerRep, sizes.value(1));
+}
+
+void RepertoryPage::BotCopiarClick()
+{
+    ::BotCopiarClick(*m_catalogue, nameField());
+}
+
+void RepertoryPage::PlanRepClick()
+{
+    ::PlanRepClick(*m_catalogue, nameField(), window());
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class SymptomsPage;
+}
+class Catalogue;
+class SearchBox;
+class Selection;
+class SelectionStorage;
+class TFSelArch;
+
+// The symptoms page: the search box over the symptom list, the flowers of the current
+// symptom, the selection being gathered with its buttons, and the stored selections.
+class SymptomsPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit SymptomsPage(QWidget *parent = nullptr);
+    ~SymptomsPage() override;
+
+    void setUp(Catalogue &catalogue);
+
+    // What entering the page does to it: grids refitted, the search re-applied with the focus
+    // in its box, the link to a flower out of sight.
+    void enter();
+    // Reads the companion application's patient file and shows or hides the patient.
+    void LeerPaciente();
+    void TSintAfterScroll();
+    // Which panel sizes the user has set on this page, for the settings file: PanInfSint, PanDerSint.
+    QList<int> panelSizes() const;
+    void setPanelSizes(const QList<int> &sizes);
+
+signals:
+    // The selection was processed: the result is ready to be shown.
+    void processed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void fitGrids();
+    void enableSelectionButtons(bool on);
+    void showCount(int count);
+
+    std::unique_ptr<Ui::SymptomsPage> ui;
+    Catalogue *m_catalogue = nullptr;
+    std::unique_ptr<TFSelArch> m_chooser;
+    SearchBox *m_search = nullptr;
+    Selection *m_selection = nullptr;
+    SelectionStorage *m_storage = nullptr;
+};
