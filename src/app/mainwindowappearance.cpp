@@ -11,41 +11,41 @@
 namespace {
 
 // The controls of each group, in the order they are coloured.
-const char *const kPaneles[] = {
+const char *const kPanels[] = {
     "Panel2",  "Panel3",  "Panel4",   "Panel6",   "Panel8",        "Panel9",    "Panel10",     "Panel12",
     "Panel13", "Panel14", "Panel15",  "Panel17",  "Panel20",       "IdiomaRep", "PanIm",       "PanFlor",
     "PanBotIm", "Ajuste", "PanBotAgrSint", "PanEdSint", "PanCantSint", "PanInfSint",
 };
-const char *const kBarra[] = {"PanBot", "Panel18"};
-const char *const kTitulos[] = {
+const char *const kToolbar[] = {"PanBot", "Panel18"};
+const char *const kTitles[] = {
     "Label1", "Label2", "LabCantSintFlor", "LabCantSint", "LabCantFlor", "Label10", "Label11", "Label12", "Label13",
 };
-const char *const kDatos[] = {
+const char *const kData[] = {
     "GrSint", "ScrBox", "DBMemo1", "DBMemo2", "DBImage1", "GrSintomas", "GrIdiomas", "GrSel", "GrFlor", "GrRep",
     "GrRepF", "DBGrid5",
 };
-const char *const kLetra[] = {
+const char *const kTextSize[] = {
     "DBMemo1", "DBMemo2", "GrSint", "GrFlor", "GrSintomas", "GrSel", "GrIdiomas", "GrRep", "GrRepF", "DBGrid5",
 };
 
 template<std::size_t N>
-QList<QWidget *> find(QWidget *ventana, const char *const (&nombres)[N])
+QList<QWidget *> find(QWidget *window, const char *const (&names)[N])
 {
-    QList<QWidget *> controles;
-    for (const char *nombre : nombres) {
-        QWidget *w = ventana->findChild<QWidget *>(QLatin1String(nombre));
+    QList<QWidget *> controls;
+    for (const char *name : names) {
+        QWidget *w = window->findChild<QWidget *>(QLatin1String(name));
         if (!w)
-            qFatal("La ventana no tiene el control %s", nombre);
-        controles << w;
+            qFatal("the window has no control %s", name);
+        controls << w;
     }
-    return controles;
+    return controls;
 }
 
 } // namespace
 
-MainWindowAppearance::MainWindowAppearance(QWidget *ventana)
-    : paneles(find(ventana, kPaneles)), barra(find(ventana, kBarra)), titulos(find(ventana, kTitulos)),
-      datos(find(ventana, kDatos)), letra(find(ventana, kLetra))
+MainWindowAppearance::MainWindowAppearance(QWidget *window)
+    : panels(find(window, kPanels)), toolbar(find(window, kToolbar)), titles(find(window, kTitles)),
+      data(find(window, kData)), textSize(find(window, kTextSize))
 {
 }
 
@@ -63,8 +63,8 @@ void MainWindowAppearance::MasClick()
 
 void MainWindowAppearance::MenosClick()
 {
-    if (const auto menor = appearance::smallerText(TamLetra)) {
-        TamLetra = *menor;
+    if (const auto smaller = appearance::smallerText(TamLetra)) {
+        TamLetra = *smaller;
         AplicarLetra();
     }
 }
@@ -72,16 +72,16 @@ void MainWindowAppearance::MenosClick()
 void MainWindowAppearance::AplicarColores()
 {
     // Outside the five schemes each panel keeps the colour it has.
-    for (QWidget *w : paneles)
+    for (QWidget *w : panels)
         paintBackground(w, QPalette::Window, ColorPanel(EsquemaColor, w->palette().color(QPalette::Window)));
     const auto e = appearance::scheme(EsquemaColor);
     if (!e)
         return;
-    for (QWidget *w : barra)
+    for (QWidget *w : toolbar)
         paintBackground(w, QPalette::Window, appearance::kToolbarColour);
-    for (QWidget *w : titulos)
+    for (QWidget *w : titles)
         paintText(w, e->titulo);
-    for (QWidget *w : datos) {
+    for (QWidget *w : data) {
         // Lists and memos paint their background in the base role, panels and pictures in
         // the window role.
         paintBackground(w, QPalette::Base, e->datos);
@@ -92,7 +92,7 @@ void MainWindowAppearance::AplicarColores()
 void MainWindowAppearance::AplicarLetra()
 {
     TamLetra = appearance::applicableTextSize(TamLetra);
-    for (QWidget *w : letra) {
+    for (QWidget *w : textSize) {
         QFont f = w->font();
         f.setPointSize(TamLetra);
         w->setFont(f);

@@ -10,7 +10,7 @@ class QWidget;
 class MainWindowAppearance
 {
 public:
-    explicit MainWindowAppearance(QWidget *ventana);
+    explicit MainWindowAppearance(QWidget *window);
 
     void ColorClick();
     void MasClick();
@@ -19,9 +19,9 @@ public:
     void AplicarLetra();
 
 private:
-    QList<QWidget *> paneles;   // panel colour
-    QList<QWidget *> barra;     // the toolbar and its logo block
-    QList<QWidget *> titulos;   // heading text colour
-    QList<QWidget *> datos;     // data background
-    QList<QWidget *> letra;     // text size
+    QList<QWidget *> panels;   // panel colour
+    QList<QWidget *> toolbar;     // the toolbar and its logo block
+    QList<QWidget *> titles;   // heading text colour
+    QList<QWidget *> data;     // data background
+    QList<QWidget *> textSize;     // text size
 };

@@ -39,15 +39,15 @@ void Catalogue::defineFields()
     TRelF.addLookupField({QStringLiteral("Sint"), FieldType::Text, 60, QStringLiteral("Descripción de los síntomas")},
                          QStringLiteral("KSint"), &TSint, QStringLiteral("Clave"), QStringLiteral("Nom"));
 
-    auto nombresDeFlor = [this](store::View &view, const QString &clave) {
+    auto flowerNames = [this](store::View &view, const QString &key) {
         for (int n = 1; n <= 3; ++n)
             view.addLookupField({QStringLiteral("Nom%1").arg(n), FieldType::Text, 25, catalogue::nameLabel(n)},
-                                clave, &TFlores, QStringLiteral("Clave"), QStringLiteral("Nom%1").arg(n));
-        view.addLookupField({QStringLiteral("Tipo"), FieldType::Text, 5, {}}, clave, &TFlores,
+                                key, &TFlores, QStringLiteral("Clave"), QStringLiteral("Nom%1").arg(n));
+        view.addLookupField({QStringLiteral("Tipo"), FieldType::Text, 5, {}}, key, &TFlores,
                             QStringLiteral("Clave"), QStringLiteral("AbrTipo"));
     };
-    nombresDeFlor(TRelS, QStringLiteral("KFlor"));
-    nombresDeFlor(TRepF, QStringLiteral("Clave"));
+    flowerNames(TRelS, QStringLiteral("KFlor"));
+    flowerNames(TRepF, QStringLiteral("Clave"));
 
     TRepS.addLookupField({QStringLiteral("Nom"), FieldType::Text, 60, {}}, QStringLiteral("Clave"), &TSintNames,
                          QStringLiteral("Clave"), QStringLiteral("Nom"));
@@ -68,13 +68,13 @@ namespace {
 
 // Loads a table on a thread of its own and hands it back to the calling thread, which gets
 // its notifications from then on.
-std::future<std::unique_ptr<store::Table>> cargarAparte(const store::TableDef &def)
+std::future<std::unique_ptr<store::Table>> loadApart(const store::TableDef &def)
 {
-    QThread *principal = QThread::currentThread();
-    const QString ruta = QDir::current().filePath(def.fileName());
-    return std::async(std::launch::async, [def, ruta, principal] {
-        auto table = std::make_unique<store::Table>(ruta, def, TableFile::Durability::Full);
-        table->moveToThread(principal);
+    QThread *mainThread = QThread::currentThread();
+    const QString path = QDir::current().filePath(def.fileName());
+    return std::async(std::launch::async, [def, path, mainThread] {
+        auto table = std::make_unique<store::Table>(path, def, TableFile::Durability::Full);
+        table->moveToThread(mainThread);
         return table;
     });
 }
@@ -87,18 +87,18 @@ void Catalogue::open()
     const auto relaxed = TableFile::Durability::Relaxed;
 
     // The link table is by far the largest: it loads while the others do.
-    std::future<std::unique_ptr<store::Table>> enlaces;
+    std::future<std::unique_ptr<store::Table>> links;
     if (!m_rel)
-        enlaces = cargarAparte(catalogue::relDef());
-    struct Esperar
+        links = loadApart(catalogue::relDef());
+    struct WaitForLinks
     {
         std::future<std::unique_ptr<store::Table>> &f;
-        ~Esperar()
+        ~WaitForLinks()
         {
             if (f.valid())
                 f.wait();
         }
-    } esperar{enlaces};
+    } waitForLinks{links};
 
     TFlores.setTable(openTable(m_flores, catalogue::floresDef(), full));
     TFlores.setIndexName(QStringLiteral("PorNom1"));
@@ -110,8 +110,8 @@ void Catalogue::open()
     TSint.open();
     TSintNames.open();
 
-    if (enlaces.valid())
-        m_rel = enlaces.get();
+    if (links.valid())
+        m_rel = links.get();
     store::Table *rel = m_rel.get();
     TRelF.setTable(rel);
     TRelF.setIndexName(QStringLiteral("PorFlor"));
@@ -149,24 +149,24 @@ void Catalogue::emptyResult()
     TRepF.open();
 }
 
-store::Table *Catalogue::table(const QString &nombre) const
+store::Table *Catalogue::table(const QString &name) const
 {
     for (const auto *t : {&m_flores, &m_sintomas, &m_rel, &m_repSint, &m_repFlor})
-        if (*t && (*t)->def().tableName.compare(nombre, Qt::CaseInsensitive) == 0)
+        if (*t && (*t)->def().tableName.compare(name, Qt::CaseInsensitive) == 0)
             return t->get();
     return nullptr;
 }
 
-QString CampoPorClave(store::View &view, qint32 clave, const QString &campo)
+QString CampoPorClave(store::View &view, qint32 key, const QString &field)
 {
-    const bool estabaAbierta = view.isOpen();
+    const bool wasOpen = view.isOpen();
     view.open();
-    const store::Bookmark marca = view.bookmark();
-    QString resultado;
-    if (view.locate(QStringLiteral("Clave"), clave))
-        resultado = view.asString(campo);
-    view.gotoBookmark(marca);
-    if (!estabaAbierta)
+    const store::Bookmark mark = view.bookmark();
+    QString result;
+    if (view.locate(QStringLiteral("Clave"), key))
+        result = view.asString(field);
+    view.gotoBookmark(mark);
+    if (!wasOpen)
         view.close();
-    return resultado;
+    return result;
 }

@@ -47,7 +47,7 @@ public:
     store::DataSource SRepF{&TRepF};
     store::DataSource SRepS{&TRepS};
 
-    store::Table *table(const QString &nombre) const;
+    store::Table *table(const QString &name) const;
 
 private:
     void defineFields();
@@ -60,4 +60,4 @@ private:
 
 // One field of the row with the given `Clave`, as text; empty when there is no such row.
 // The view is left open or closed, and on the row, as it was.
-QString CampoPorClave(store::View &view, qint32 clave, const QString &campo);
+QString CampoPorClave(store::View &view, qint32 key, const QString &field);

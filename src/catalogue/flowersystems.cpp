@@ -5,13 +5,13 @@
 namespace catalogue {
 namespace {
 
-struct Sistema
+struct FlowerSystem
 {
-    const char16_t *nombre;
-    const char16_t *abreviatura;
+    const char16_t *name;
+    const char16_t *abbreviation;
 };
 
-constexpr std::array<Sistema, kSystemCount + 1> kTabla{{
+constexpr std::array<FlowerSystem, kSystemCount + 1> kSystems{{
     {u"TODOS", u""},
     {u"Bach", u"Bach"},
     {u"California", u"Calif"},
@@ -30,18 +30,18 @@ constexpr std::array<Sistema, kSystemCount + 1> kTabla{{
 
 } // namespace
 
-QString systemName(int numero)
+QString systemName(int number)
 {
-    if (numero < 0 || numero > kSystemCount)
+    if (number < 0 || number > kSystemCount)
         return {};
-    return QString::fromUtf16(kTabla[std::size_t(numero)].nombre);
+    return QString::fromUtf16(kSystems[std::size_t(number)].name);
 }
 
-QString systemAbbreviation(int numero)
+QString systemAbbreviation(int number)
 {
-    if (numero < 0 || numero > kSystemCount)
+    if (number < 0 || number > kSystemCount)
         return {};
-    return QString::fromUtf16(kTabla[std::size_t(numero)].abreviatura);
+    return QString::fromUtf16(kSystems[std::size_t(number)].abbreviation);
 }
 
 QString tipoAbbreviation(const QString &tipo)

@@ -7,8 +7,8 @@ namespace catalogue {
 
 inline constexpr int kSystemCount = 13;
 
-QString systemName(int numero);      // "TODOS", "Bach", ... "Otras"
-QString systemAbbreviation(int numero); // "", "Bach", "Calif", ... ; empty outside 0..13
+QString systemName(int number);      // "TODOS", "Bach", ... "Otras"
+QString systemAbbreviation(int number); // "", "Bach", "Calif", ... ; empty outside 0..13
 // The abbreviation of a stored `Tipo` text; empty when it is not a number from 0 to 13.
 QString tipoAbbreviation(const QString &tipo);
 

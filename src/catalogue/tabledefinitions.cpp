@@ -8,9 +8,9 @@ using store::TableDef;
 
 namespace catalogue {
 
-QString nameLabel(int idioma)
+QString nameLabel(int language)
 {
-    switch (idioma) {
+    switch (language) {
     case 2: return QStringLiteral("Nombre Inglés");
     case 3: return QStringLiteral("Nombre Científico");
     default: return QStringLiteral("Nombre Español");

@@ -17,6 +17,6 @@ store::TableDef repFlorDef();
 std::vector<store::TableDef> allTableDefs();
 
 // Display labels of the three flower names.
-QString nameLabel(int idioma);
+QString nameLabel(int language);
 
 } // namespace catalogue
