@@ -86,7 +86,7 @@ private:
     void showPage(const char *page);
     QWidget *currentPage() const;
 
-    std::unique_ptr<WorkingFolder> carpeta;
+    std::unique_ptr<WorkingFolder> folder;
     std::unique_ptr<TForm1> form;
 };
 
@@ -115,7 +115,7 @@ void TestMainWindow::initTestCase()
     // Closing the window must not end the test run.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Vantolia"));
-    carpeta = std::make_unique<WorkingFolder>();
+    folder = std::make_unique<WorkingFolder>();
 }
 
 void TestMainWindow::withoutTablesOnlyLeavingIsOffered()
@@ -295,12 +295,12 @@ void TestMainWindow::noOnLeavePanelReturnsToThePageThatShowed()
 
 void TestMainWindow::symptomsButtonEntersSymptomsPage()
 {
-    auto *sintomas = control<QAbstractButton>("Sintomas");
+    auto *symptoms = control<QAbstractButton>("Sintomas");
     for (int press = 1; press <= 2; ++press) {
         // The second press finds the button down already; it must stay down.
-        sintomas->click();
+        symptoms->click();
         QCOMPARE(currentPage(), control("PagSint"));
-        QVERIFY(sintomas->isChecked());
+        QVERIFY(symptoms->isChecked());
         QVERIFY(control("Modificar")->isVisible());
         QVERIFY(!control("PanBotAgrSint")->isVisible());
         QCOMPARE(control<SystemCombo>("CBSel")->shownText(), QStringLiteral("Seleccione"));

@@ -14,11 +14,11 @@
 #include <QRadioButton>
 #include <QTest>
 
-class TestCopiarVentana : public QObject, private TestWindow
+class TestRepertoryCopyWindow : public QObject, private TestWindow
 {
     Q_OBJECT
 
-    std::unique_ptr<WorkingFolder> carpeta;
+    std::unique_ptr<WorkingFolder> folder;
 
     void click(const char *name) const { w<QAbstractButton>(name)->click(); }
     static QStringList rows(DataGrid *g, int column = 0) { return columnTexts(g, column); }
@@ -44,17 +44,17 @@ class TestCopiarVentana : public QObject, private TestWindow
 private slots:
     void initTestCase()
     {
-        carpeta = std::make_unique<WorkingFolder>();
+        folder = std::make_unique<WorkingFolder>();
         // System 0 has an empty abbreviation.
-        store::Table flores(QDir::current().filePath("Flores.db"), catalogue::floresDef(),
+        store::Table flowers(QDir::current().filePath("Flores.db"), catalogue::floresDef(),
                             store::TableFile::Durability::Full);
         store::Record r;
-        r.values.resize(std::size_t(flores.fieldCount()));
-        r.changed.assign(std::size_t(flores.fieldCount()), false);
-        const int tipo = flores.fieldIndex("Tipo");
+        r.values.resize(std::size_t(flowers.fieldCount()));
+        r.changed.assign(std::size_t(flowers.fieldCount()), false);
+        const int tipo = flowers.fieldIndex("Tipo");
         r.values[std::size_t(tipo)] = QString("0");
         r.changed[std::size_t(tipo)] = true;
-        flores.update(*flores.findPrimary(9), r);
+        flowers.update(*flowers.findPrimary(9), r);
     }
     void init()
     {
@@ -155,5 +155,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCopiarVentana)
+QTEST_MAIN(TestRepertoryCopyWindow)
 #include "test_repertorycopy_window.moc"

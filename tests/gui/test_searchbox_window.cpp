@@ -16,11 +16,11 @@
 #include <QTabWidget>
 #include <QTest>
 
-class TestBusquedaVentana : public QObject, private TestWindow
+class TestSearchBoxWindow : public QObject, private TestWindow
 {
     Q_OBJECT
 
-    std::unique_ptr<WorkingFolder> carpeta;
+    std::unique_ptr<WorkingFolder> folder;
 
     static QStringList rows(QAbstractItemView *g, int column = 0) { return columnTexts(g, column); }
     QStringList symptoms() const { return rows(w<DataGrid>("GrSintomas")); }
@@ -44,7 +44,7 @@ class TestBusquedaVentana : public QObject, private TestWindow
     }
 
 private slots:
-    void initTestCase() { carpeta = std::make_unique<WorkingFolder>(); }
+    void initTestCase() { folder = std::make_unique<WorkingFolder>(); }
     void init()
     {
         QVERIFY(open());
@@ -144,8 +144,8 @@ private slots:
         QCOMPARE(rows(flowers).size(), 9);
         QVERIFY(!flowers->isColumnHidden(1));
         QCOMPARE(flowers->model()->headerData(1, Qt::Horizontal).toString(), QString("Tipo"));
-        const int inca = rows(flowers).indexOf("Orquídea del Inca");
-        QCOMPARE(flowers->model()->index(inca, 1).data().toString(), QString("O.M.P"));
+        const int incaFlower = rows(flowers).indexOf("Orquídea del Inca");
+        QCOMPARE(flowers->model()->index(incaFlower, 1).data().toString(), QString("O.M.P"));
         QCOMPARE(flowers->currentIndex().data().toString(), QString("Mímulo")); // kept its flower
 
         chooseSystem(11); // Rosas: the Bach flower is not there, and no box says so
@@ -181,5 +181,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestBusquedaVentana)
+QTEST_MAIN(TestSearchBoxWindow)
 #include "test_searchbox_window.moc"

@@ -13,11 +13,11 @@
 #include <QTabWidget>
 #include <QTest>
 
-class TestSeleccion : public QObject, private TestWindow
+class TestSelectionWindow : public QObject, private TestWindow
 {
     Q_OBJECT
 
-    std::unique_ptr<WorkingFolder> carpeta;
+    std::unique_ptr<WorkingFolder> folder;
 
 
     static QStringList rows(DataGrid *g, int column = 0) { return columnTexts(g, column); }
@@ -51,7 +51,7 @@ class TestSeleccion : public QObject, private TestWindow
     QWidget *page() const { return w<QTabWidget>("Ficha")->currentWidget(); }
 
 private slots:
-    void initTestCase() { carpeta = std::make_unique<WorkingFolder>(); }
+    void initTestCase() { folder = std::make_unique<WorkingFolder>(); }
     void init()
     {
         QVERIFY(open());
@@ -185,5 +185,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSeleccion)
+QTEST_MAIN(TestSelectionWindow)
 #include "test_selection_window.moc"

@@ -20,17 +20,17 @@
 
 namespace {
 
-void escribir(const QString &ruta, const QByteArray &contenido)
+void write(const QString &path, const QByteArray &contents)
 {
-    QDir().mkpath(QFileInfo(ruta).path());
-    QFile f(ruta);
-    if (!f.open(QIODevice::WriteOnly) || f.write(contenido) != contenido.size())
-        qFatal("cannot write %s", qPrintable(ruta));
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(contents) != contents.size())
+        qFatal("cannot write %s", qPrintable(path));
 }
 
-QByteArray leer(const QString &ruta)
+QByteArray read(const QString &path)
 {
-    QFile f(ruta);
+    QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
@@ -50,20 +50,20 @@ class Carpetas
 public:
     Carpetas()
     {
-        if (!m_raiz.isValid() || !QDir(m_raiz.path()).mkdir("trabajo"))
+        if (!m_root.isValid() || !QDir(m_root.path()).mkdir("trabajo"))
             qFatal("no temporary folder");
-        importFixture(m_raiz.filePath("trabajo"));
-        m_anterior = QDir::currentPath();
-        QDir::setCurrent(m_raiz.filePath("trabajo"));
+        importFixture(m_root.filePath("trabajo"));
+        m_previous = QDir::currentPath();
+        QDir::setCurrent(m_root.filePath("trabajo"));
     }
-    ~Carpetas() { QDir::setCurrent(m_anterior); }
+    ~Carpetas() { QDir::setCurrent(m_previous); }
 
-    QString paciente() const { return m_raiz.filePath("Dorvek/Usuario.$$$"); }
+    QString patient() const { return m_root.filePath("Dorvek/Usuario.$$$"); }
     // Every file and folder under the root, with each file's size.
-    QStringList arbol() const
+    QStringList tree() const
     {
         QStringList out;
-        QDirIterator it(m_raiz.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        QDirIterator it(m_root.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             it.next();
             out << it.filePath() + QString(" %1").arg(it.fileInfo().isDir() ? -1 : it.fileInfo().size());
@@ -73,12 +73,12 @@ public:
     }
 
 private:
-    QTemporaryDir m_raiz;
-    QString m_anterior;
+    QTemporaryDir m_root;
+    QString m_previous;
 };
 
 // What the chooser showed when it was asked.
-struct Vista
+struct ChooserView
 {
     QString caption;
     bool nameBox = false;
@@ -87,9 +87,9 @@ struct Vista
     QString focus;
 };
 
-Vista ver(TFSelArch &s)
+ChooserView look(TFSelArch &s)
 {
-    Vista v{s.windowTitle(), !s.PanEd->isHidden(), s.Ed->text(), {}, {}};
+    ChooserView v{s.windowTitle(), !s.PanEd->isHidden(), s.Ed->text(), {}, {}};
     for (int i = 0; i < s.Lista->count(); ++i)
         v.names << s.Lista->item(i)->text();
     v.focus = s.focusWidget() ? s.focusWidget()->objectName() : QString();
@@ -98,11 +98,11 @@ Vista ver(TFSelArch &s)
 
 } // namespace
 
-class TestArchivosVentana : public QObject
+class TestSelectionStorageWindow : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<Carpetas> carpetas;
+    std::unique_ptr<Carpetas> folders;
     std::unique_ptr<TForm1> form;
     std::unique_ptr<DialogSeam> dialogs;
     std::unique_ptr<ChooserSeam> chooser;
@@ -141,11 +141,11 @@ class TestArchivosVentana : public QObject
     }
     // Answers the next showing of the chooser: notes what it showed, picks a name in the list as
     // the keys would, or types one, and closes it with OK or Cancel.
-    void answer(Vista *seen, bool ok, const QString &typed = {}, const QString &picked = {})
+    void answer(ChooserView *seen, bool ok, const QString &typed = {}, const QString &picked = {})
     {
         chooser->answer([=](TFSelArch &s) {
             if (seen)
-                *seen = ver(s);
+                *seen = look(s);
             if (!picked.isNull() && !s.Lista->findItems(picked, Qt::MatchExactly).isEmpty())
                 s.Lista->setCurrentItem(s.Lista->findItems(picked, Qt::MatchExactly).first());
             if (!typed.isNull())
@@ -162,7 +162,7 @@ class TestArchivosVentana : public QObject
 private slots:
     void init()
     {
-        carpetas = std::make_unique<Carpetas>();
+        folders = std::make_unique<Carpetas>();
         form = std::make_unique<TForm1>();
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
@@ -175,7 +175,7 @@ private slots:
         chooser.reset();
         dialogs.reset();
         form.reset();
-        carpetas.reset();
+        folders.reset();
     }
 
     void savingAndOpeningGoRoundTrip()
@@ -183,13 +183,13 @@ private slots:
         add("Zumbido en los oídos"); // 12
         add("Timidez");              // 5
         add("CORAZÓN ROTO");         // 3
-        Vista seen;
+        ChooserView seen;
         answer(&seen, true, "Caso Ana");
         click("Guardar");
         QCOMPARE(seen.caption, QString("Guardar Repertorio"));
         QVERIFY(seen.nameBox);
         QCOMPARE(seen.focus, QString("Ed"));
-        QCOMPARE(leer("Repertorio/Caso Ana.Dat"), QByteArray::fromHex("03000000050000000C000000"));
+        QCOMPARE(read("Repertorio/Caso Ana.Dat"), QByteArray::fromHex("03000000050000000C000000"));
 
         // A second save proposes the last name and replaces that file without asking.
         add("Dolor de cabeza"); // 1
@@ -199,7 +199,7 @@ private slots:
         click("Guardar");
         QCOMPARE(seen.name, QString("beta"));
         QCOMPARE(seen.names, QStringList({"beta", "Caso Ana"}));
-        QCOMPARE(leer("Repertorio/Caso Ana.Dat"), QByteArray::fromHex("0100000003000000050000000C000000"));
+        QCOMPARE(read("Repertorio/Caso Ana.Dat"), QByteArray::fromHex("0100000003000000050000000C000000"));
 
         click("Procesar");
         QVERIFY(results() > 0);
@@ -227,7 +227,7 @@ private slots:
         click("Reiniciar");
         answer(nullptr, true, "vacío");
         click("Guardar");
-        QCOMPARE(leer("Repertorio/vacío.Dat"), QByteArray());
+        QCOMPARE(read("Repertorio/vacío.Dat"), QByteArray());
         add("Timidez");
         open("vacío");
         QVERIFY(selection().isEmpty());
@@ -241,13 +241,13 @@ private slots:
         click("Procesar");
         click("cerrar");
         // Patients' files are not offered.
-        escribir("Repertorio/{7}.Dat", keys({1}));
-        escribir("Repertorio/{abc}.Dat", keys({1}));
+        write("Repertorio/{7}.Dat", keys({1}));
+        write("Repertorio/{abc}.Dat", keys({1}));
         click("Abrir");
         QCOMPARE(dialogs->log(), QStringList({"Aviso: No hay archivos guardados"}));
         QVERIFY(chooser->log().isEmpty());
 
-        escribir("Repertorio/otro.Dat", keys({1, 2}));
+        write("Repertorio/otro.Dat", keys({1, 2}));
         answer(nullptr, false, {}, "otro");
         click("Abrir");
         answer(nullptr, false, "otro");
@@ -255,19 +255,19 @@ private slots:
         QCOMPARE(chooser->log(), QStringList({"Seleccione el Repertorio", "Guardar Repertorio"}));
         QCOMPARE(selection(), QStringList({"Miedo a cosas conocidas", "Timidez"}));
         QCOMPARE(results(), 3);
-        QCOMPARE(leer("Repertorio/otro.Dat"), keys({1, 2}));
+        QCOMPARE(read("Repertorio/otro.Dat"), keys({1, 2}));
     }
 
     void faultyFiles()
     {
         // Symptom 99 is gone and the last two bytes are not a whole key: both pass silently.
-        escribir("Repertorio/viejo.Dat", keys({14, 99, 2}) + QByteArray("\x01\x02", 2));
+        write("Repertorio/viejo.Dat", keys({14, 99, 2}) + QByteArray("\x01\x02", 2));
         open("viejo");
         QCOMPARE(selection(), QStringList({"Corazón acelerado", "Abatimiento"}));
         QVERIFY(dialogs->log().isEmpty());
 
         // A key given twice: what came before it, each once.
-        escribir("Repertorio/doble.Dat", keys({5, 3, 5, 7}));
+        write("Repertorio/doble.Dat", keys({5, 3, 5, 7}));
         open("doble");
         QCOMPARE(selection(), QStringList({"CORAZÓN ROTO", "Timidez"}));
         QCOMPARE(dialogs->log(), QStringList({"Error: El archivo " + QDir::toNativeSeparators("Repertorio/doble.Dat")
@@ -278,7 +278,7 @@ private slots:
         QVERIFY(QDir().mkpath("Repertorio/x.Dat"));
         click("Procesar");
         click("cerrar");
-        Vista seen;
+        ChooserView seen;
         answer(&seen, true, {}, "x");
         click("Abrir");
         QCOMPARE(seen.names, QStringList({"doble", "viejo", "x"}));
@@ -307,18 +307,18 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, notice);
-        escribir("Repertorio/{42}.Dat", keys({9}));
+        write("Repertorio/{42}.Dat", keys({9}));
         add("Timidez");
-        const QStringList before = carpetas->arbol();
+        const QStringList before = folders->tree();
         answer(nullptr, true, name);
         click("Guardar");
         QCOMPARE(dialogs->log(), QStringList({"Aviso: " + notice}));
-        QCOMPARE(carpetas->arbol(), before);
+        QCOMPARE(folders->tree(), before);
     }
 
     void patientMode()
     {
-        escribir(carpetas->paciente(), "42\r\nJos\xe9 P\xe9rez\r\n");
+        write(folders->patient(), "42\r\nJos\xe9 P\xe9rez\r\n");
         click("Sintomas");
         QVERIFY(!w("PanPac")->isHidden());
         QCOMPARE(w<QLabel>("LabPac")->text(), QString("José Pérez"));
@@ -329,17 +329,17 @@ private slots:
         add("Dolor de cabeza");
         QVERIFY(!QFileInfo::exists("Repertorio"));
         click("Guardar");
-        QCOMPARE(leer("Repertorio/{42}.Dat"), keys({1, 5}));
+        QCOMPARE(read("Repertorio/{42}.Dat"), keys({1, 5}));
 
         // Another patient with nothing stored yet: opening empties the selection.
-        escribir(carpetas->paciente(), "43\nAna\n");
+        write(folders->patient(), "43\nAna\n");
         click("Sintomas");
         QCOMPARE(w<QLabel>("LabPac")->text(), QString("Ana"));
         click("Abrir");
         QVERIFY(selection().isEmpty());
         QVERIFY(!selectionButtonsEnabled());
 
-        escribir(carpetas->paciente(), "42\rJos\xe9 P\xe9rez\r");
+        write(folders->patient(), "42\rJos\xe9 P\xe9rez\r");
         click("Sintomas");
         click("Abrir");
         QCOMPARE(selection(), QStringList({"Dolor de cabeza", "Timidez"}));
@@ -356,8 +356,8 @@ private slots:
 
         // A file that exists but cannot be read: the page still shows, the error comes last and
         // the panel stays as it was.
-        QFile::remove(carpetas->paciente());
-        QVERIFY(QDir().mkpath(carpetas->paciente()));
+        QFile::remove(folders->patient());
+        QVERIFY(QDir().mkpath(folders->patient()));
         click("Sintomas");
         QCOMPARE(w<QTabWidget>("Ficha")->currentWidget(), w("PagSint"));
         QVERIFY2(dialogs->log().last().startsWith("Error: No se pudo abrir el archivo " + QDir::toNativeSeparators("../Dorvek")),
@@ -365,8 +365,8 @@ private slots:
         QVERIFY(!w("PanPac")->isHidden());
 
         // One that cannot be understood hides the panel without a word.
-        QDir().rmdir(carpetas->paciente());
-        escribir(carpetas->paciente(), "Juan\r\nJuan P\xe9rez\r\n");
+        QDir().rmdir(folders->patient());
+        write(folders->patient(), "Juan\r\nJuan P\xe9rez\r\n");
         const qsizetype boxes = dialogs->log().size();
         click("Sintomas");
         QVERIFY(w("PanPac")->isHidden());
@@ -390,10 +390,10 @@ private slots:
         };
 
         // Saving: the name is typed and Enter presses "Aceptar".
-        Vista seen;
+        ChooserView seen;
         QSize size;
         whenShown([&](TFSelArch &d) {
-            seen = ver(d);
+            seen = look(d);
             size = d.size();
             QTest::keyClicks(d.Ed, "Caso real");
             QTest::keyClick(d.Ed, Qt::Key_Return);
@@ -401,7 +401,7 @@ private slots:
         click("Guardar");
         QCOMPARE(seen.caption, QString("Guardar Repertorio"));
         QCOMPARE(size, QSize(206, 312));
-        QCOMPARE(leer("Repertorio/Caso real.Dat"), keys({5, 13}));
+        QCOMPARE(read("Repertorio/Caso real.Dat"), keys({5, 13}));
 
         // Escape cancels; a double click on a name opens it.
         dialogs->answer({true});
@@ -425,5 +425,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestArchivosVentana)
+QTEST_MAIN(TestSelectionStorageWindow)
 #include "test_selectionstorage_window.moc"

@@ -8,21 +8,21 @@
 // grids are read as the user sees them.
 
 template<typename T = QWidget>
-T *controlOf(const QObject *ventana, const char *nombre)
+T *controlOf(const QObject *window, const char *name)
 {
-    T *hallado = ventana->findChild<T *>(QLatin1String(nombre));
-    if (!hallado)
-        qFatal("the window has no control %s of the expected kind", nombre);
-    return hallado;
+    T *found = window->findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("the window has no control %s of the expected kind", name);
+    return found;
 }
 
 // The texts of one column of a grid, row by row.
-inline QStringList columnTexts(const QAbstractItemView *grilla, int columna = 0)
+inline QStringList columnTexts(const QAbstractItemView *grid, int column = 0)
 {
-    QStringList filas;
-    for (int r = 0; r < grilla->model()->rowCount(); ++r)
-        filas << grilla->model()->index(r, columna).data().toString();
-    return filas;
+    QStringList rows;
+    for (int r = 0; r < grid->model()->rowCount(); ++r)
+        rows << grid->model()->index(r, column).data().toString();
+    return rows;
 }
 
 #include "ui/messageboxes.h"
