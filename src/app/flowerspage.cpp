@@ -29,6 +29,7 @@ constexpr int kOutOfSight = 1000;
 FlowersPage::FlowersPage(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::FlowersPage>())
 {
     ui->setupUi(this);
+    m_panels = std::make_unique<SplitterPanels>(QList<QWidget *>{ui->PanFlor, ui->PanInfFlor, ui->PanMemo, ui->PanSupMemo});
     setButtonPictures(this, kPictures);
     ui->returnPicture->setPixmap(drawPicture(Picture::Back, kReturnPictureSize));
     numberButtons(ui->IdiomaButtons, 1);
@@ -138,16 +139,12 @@ void FlowersPage::setReturnNoticeShown(bool shown)
 
 QList<int> FlowersPage::panelSizes() const
 {
-    return {panelExtent(ui->PanFlor), panelExtent(ui->PanInfFlor), panelExtent(ui->PanMemo),
-            panelExtent(ui->PanSupMemo)};
+    return m_panels->sizes();
 }
 
 void FlowersPage::setPanelSizes(const QList<int> &sizes)
 {
-    setPanelExtent(ui->PanFlor, sizes.value(0));
-    setPanelExtent(ui->PanInfFlor, sizes.value(1));
-    setPanelExtent(ui->PanMemo, sizes.value(2));
-    setPanelExtent(ui->PanSupMemo, sizes.value(3));
+    m_panels->setSizes(sizes);
 }
 
 bool FlowersPage::eventFilter(QObject *watched, QEvent *event)

@@ -9,6 +9,7 @@ namespace Ui {
 class FlowersPage;
 }
 class Catalogue;
+class SplitterPanels;
 class QShortcut;
 
 // The flower page: the flower list of the chosen system, the current flower's three names,
@@ -57,6 +58,7 @@ private:
     void setReturnNoticeShown(bool shown);
 
     std::unique_ptr<Ui::FlowersPage> ui;
+    std::unique_ptr<SplitterPanels> m_panels;
     Catalogue *m_catalogue = nullptr;
     std::optional<quint8> m_system;
     QList<QShortcut *> m_returnKeys;

@@ -30,3 +30,23 @@ void setPanelExtent(QWidget *panel, int extent)
     sizes[splitter->indexOf(panel)] = extent;
     splitter->setSizes(sizes);
 }
+
+SplitterPanels::SplitterPanels(QList<QWidget *> panels) : m_panels(std::move(panels)), m_sizes(m_panels.size(), 0)
+{
+    for (int i = 0; i < m_panels.size(); ++i)
+        if (QSplitter *splitter = owningSplitter(m_panels[i]))
+            QObject::connect(splitter, &QSplitter::splitterMoved, splitter, [this, i] { follow(i); });
+}
+
+void SplitterPanels::setSizes(const QList<int> &sizes)
+{
+    for (int i = 0; i < m_panels.size() && i < sizes.size(); ++i) {
+        m_sizes[i] = sizes[i];
+        setPanelExtent(m_panels[i], sizes[i]);
+    }
+}
+
+void SplitterPanels::follow(int panel)
+{
+    m_sizes[panel] = panelExtent(m_panels[panel]);
+}

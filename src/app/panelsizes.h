@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+
 class QWidget;
 
 // The size of a panel that a splitter sizes, along the splitter: a width beside its
@@ -7,3 +9,21 @@ class QWidget;
 // is resized; its neighbour takes the rest.
 int panelExtent(const QWidget *panel);
 void setPanelExtent(QWidget *panel, int extent);
+
+// The sizes of a page's splitter panels as the settings file keeps them. A page that has not
+// shown yet has not laid its panels out, so until then, and whenever a page is out of sight,
+// the sizes are those last set or last dragged to, not what the hidden widgets measure.
+class SplitterPanels
+{
+public:
+    explicit SplitterPanels(QList<QWidget *> panels);
+
+    QList<int> sizes() const { return m_sizes; }
+    void setSizes(const QList<int> &sizes);
+
+private:
+    void follow(int panel);
+
+    QList<QWidget *> m_panels;
+    QList<int> m_sizes;
+};

@@ -28,6 +28,7 @@ constexpr int kCountColumnWidth = 44;
 RepertoryPage::RepertoryPage(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::RepertoryPage>())
 {
     ui->setupUi(this);
+    m_panels = std::make_unique<SplitterPanels>(QList<QWidget *>{ui->GrRep, ui->PanDerRep});
     setButtonPictures(this, kPictures);
     numberButtons(ui->IdiomaRepButtons, 0);
     setPanelSizes({327, 296});
@@ -83,13 +84,12 @@ QString RepertoryPage::nameField() const
 
 QList<int> RepertoryPage::panelSizes() const
 {
-    return {panelExtent(ui->GrRep), panelExtent(ui->PanDerRep)};
+    return m_panels->sizes();
 }
 
 void RepertoryPage::setPanelSizes(const QList<int> &sizes)
 {
-    setPanelExtent(ui->GrRep, sizes.value(0));
-    setPanelExtent(ui->PanDerRep, sizes.value(1));
+    m_panels->setSizes(sizes);
 }
 
 void RepertoryPage::BotCopiarClick()

@@ -8,6 +8,7 @@ namespace Ui {
 class RepertoryPage;
 }
 class Catalogue;
+class SplitterPanels;
 
 // The repertory page: the chosen symptoms, the flowers of the current one, and the ranked
 // result with the choice of name, the visit to one flower, the copy and the worksheet.
@@ -39,5 +40,6 @@ private:
     void PlanRepClick();
 
     std::unique_ptr<Ui::RepertoryPage> ui;
+    std::unique_ptr<SplitterPanels> m_panels;
     Catalogue *m_catalogue = nullptr;
 };

@@ -31,6 +31,7 @@ constexpr int kSystemColumnWidth = 52;
 SymptomsPage::SymptomsPage(QWidget *parent) : QWidget(parent), ui(std::make_unique<Ui::SymptomsPage>())
 {
     ui->setupUi(this);
+    m_panels = std::make_unique<SplitterPanels>(QList<QWidget *>{ui->PanInfSint, ui->PanDerSint});
     setButtonPictures(this, kPictures);
     numberButtons(ui->RGBusButtons, 0);
     setPanelSizes({218, 395});
@@ -104,13 +105,12 @@ void SymptomsPage::TSintAfterScroll()
 
 QList<int> SymptomsPage::panelSizes() const
 {
-    return {panelExtent(ui->PanInfSint), panelExtent(ui->PanDerSint)};
+    return m_panels->sizes();
 }
 
 void SymptomsPage::setPanelSizes(const QList<int> &sizes)
 {
-    setPanelExtent(ui->PanInfSint, sizes.value(0));
-    setPanelExtent(ui->PanDerSint, sizes.value(1));
+    m_panels->setSizes(sizes);
 }
 
 bool SymptomsPage::eventFilter(QObject *watched, QEvent *event)

@@ -8,6 +8,7 @@ namespace Ui {
 class SymptomsPage;
 }
 class Catalogue;
+class SplitterPanels;
 class SearchBox;
 class Selection;
 class SelectionStorage;
@@ -47,6 +48,7 @@ private:
     void showCount(int count);
 
     std::unique_ptr<Ui::SymptomsPage> ui;
+    std::unique_ptr<SplitterPanels> m_panels;
     Catalogue *m_catalogue = nullptr;
     std::unique_ptr<TFSelArch> m_chooser;
     SearchBox *m_search = nullptr;

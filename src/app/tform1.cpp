@@ -2,17 +2,23 @@
 #include "ui_tform1.h"
 
 #include "mainwindowappearance.h"
+#include "settingsfile.h"
 #include "startpageplacement.h"
 #include "tflogo.h"
 
 #include "ui/application.h"
+#include "store/error.h"
+#include "ui/appearance.h"
 #include "ui/buttonpictures.h"
+#include "ui/documentopener.h"
 #include "ui/logoartwork.h"
 #include "ui/messageboxes.h"
 #include "ui/screencentring.h"
 #include "widgets/datagrid.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QScreen>
 #include <QTabBar>
 #include <QThread>
 
@@ -78,6 +84,7 @@ void TForm1::connectPages()
     connect(ui->Menos, &QAbstractButton::clicked, this, &TForm1::MenosClick);
     connect(ui->BitBtn1, &QAbstractButton::clicked, this, &TForm1::BitBtn1Click);
     connect(ui->BitBtn2, &QAbstractButton::clicked, this, &TForm1::BitBtn2Click);
+    connect(ui->Ayuda, &QAbstractButton::clicked, this, &TForm1::ayudaClick);
 }
 
 void TForm1::FormCreate()
@@ -115,6 +122,7 @@ bool TForm1::FormCloseQuery() const
 
 void TForm1::FormClose()
 {
+    escribirConfiguracion();
     hide();
     showLogoForOneSecond();
     m_catalogue.close();
@@ -132,8 +140,15 @@ void TForm1::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     // Restoring from the task bar is not a new showing.
-    if (!event->spontaneous())
-        FormShow();
+    if (event->spontaneous())
+        return;
+    FormShow();
+    // Read once: read at every activation, coming back from a dialog or another program would
+    // throw away the layout the user has just set.
+    if (!m_settingsRead) {
+        m_settingsRead = true;
+        leerConfiguracion();
+    }
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -283,4 +298,61 @@ void TForm1::liftSystemFilter()
     const store::Bookmark flower = m_catalogue.TFlores.bookmark();
     m_catalogue.TFlores.setFilterText(QString());
     m_catalogue.TFlores.gotoBookmark(flower);
+}
+
+void TForm1::ayudaClick()
+{
+    AbrirDocumento(QStringLiteral("index.htm"));
+}
+
+void TForm1::leerConfiguracion()
+{
+    settingsfile::FileRead file;
+    try {
+        file = settingsfile::read(QDir::currentPath());
+    } catch (const store::Error &e) {
+        showError(e.message());
+        return;
+    }
+    if (!file.exists)
+        return;
+    QList<QRect> screens;
+    for (const QScreen *s : QGuiApplication::screens())
+        screens << s->availableGeometry();
+    const settingsfile::Settings read =
+        settingsfile::visible(settingsfile::apply(currentSettings(), file.lines.values), screens);
+    setGeometry(read.window);
+    const QList<int> panels(read.panels.begin(), read.panels.end());
+    ui->PagFlor->setPanelSizes(panels.mid(0, 4));
+    ui->PagSint->setPanelSizes(panels.mid(4, 2));
+    ui->PagRep->setPanelSizes(panels.mid(6, 2));
+    EsquemaColor = read.scheme;
+    TamLetra = read.textSize;
+    // The program looks as it did when it was closed.
+    AplicarColores();
+    AplicarLetra();
+    if (!file.lines.error.isEmpty())
+        showError(file.lines.error);
+}
+
+void TForm1::escribirConfiguracion()
+{
+    if (isMaximized() || isFullScreen())
+        showNormal();
+    TamLetra = std::max<quint8>(TamLetra, appearance::kMinimumTextSize);
+    // A settings file that cannot be written is reported, and never keeps the program from ending.
+    if (const QString failure = settingsfile::write(QDir::currentPath(), currentSettings()); !failure.isEmpty())
+        showError(failure);
+}
+
+settingsfile::Settings TForm1::currentSettings() const
+{
+    settingsfile::Settings now;
+    // A maximised window is remembered at its normal place and size.
+    now.window = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+    const QList<int> sizes = ui->PagFlor->panelSizes() + ui->PagSint->panelSizes() + ui->PagRep->panelSizes();
+    std::copy(sizes.begin(), sizes.end(), now.panels.begin());
+    now.scheme = EsquemaColor;
+    now.textSize = TamLetra;
+    return now;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/catalogue.h"
+#include "settingsfile.h"
 
 #include <QWidget>
 
@@ -36,6 +37,7 @@ public:
     // The result's current flower on the flower page, and back.
     void Button2Click();
     void LabVolverClick();
+    void ayudaClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -58,6 +60,10 @@ private:
     void AplicarColores();
     void AplicarLetra();
     void showResult();
+    // The settings file: read once, when the window first shows, and written when it closes.
+    void leerConfiguracion();
+    void escribirConfiguracion();
+    settingsfile::Settings currentSettings() const;
     void postPendingFlower();
     void liftSystemFilter();
 
@@ -68,4 +74,5 @@ private:
     std::unique_ptr<TFLogo> m_logo;
     // The page that showed when the leave panel was opened; "&No" goes back to it.
     QWidget *m_pageBeforeLeaving = nullptr;
+    bool m_settingsRead = false;
 };
