@@ -255,8 +255,8 @@ void TFPlanRep::ColoresPlanilla()
     if (!e)
         return;
     paintBackground(Panel6, QPalette::Window, e->worksheet);
-    paintBackground(LRef, QPalette::Base, e->datos);
-    paintBackground(Gr, QPalette::Base, e->datos);
+    paintBackground(LRef, QPalette::Base, e->data);
+    paintBackground(Gr, QPalette::Base, e->data);
 }
 
 void TFPlanRep::LetraPlanilla()

@@ -135,7 +135,7 @@ void AbrirBarra(const QString &titulo, const QString &question, int total)
     centreOnScreen(*barra);
     barra->show();
     barra->repaint();
-    barra->estimate.empezar();
+    barra->estimate.start();
 }
 
 bool AvanzarBarra()
@@ -145,26 +145,26 @@ bool AvanzarBarra()
         return true;
     if (b->isHidden())
         b->show();
-    const auto dibujo = b->estimate.avanzar();
+    const auto dibujo = b->estimate.step();
     if (!dibujo)
         return true; // the bar did not move: no redraw, no events, Cancel not looked at
     b->raise();
-    b->Lab->setText(dibujo->restante);
-    b->P1->resize(dibujo->ancho, b->P1->height());
+    b->Lab->setText(dibujo->remaining);
+    b->P1->resize(dibujo->width, b->P1->height());
     b->P1->repaint();
     b->Lab->repaint();
     QCoreApplication::processEvents();
     // Without a question the loop cannot be cancelled, whatever state the button is in.
     if (barra != b || b->question.isEmpty() || !b->Cancelar->isChecked())
         return true;
-    const double t0 = b->estimate.ahora();
+    const double t0 = b->estimate.now();
     if (Confirmar(b->question)) {
         CerrarBarra();
         return false;
     }
     b->Cancelar->setChecked(false);
     // The time spent on the question is not work time.
-    b->estimate.descontarDesde(t0);
+    b->estimate.discountSince(t0);
     return true;
 }
 
