@@ -292,7 +292,7 @@ private slots:
         QTimer::singleShot(0, this, [&] {
             if (TFBarra *b = currentBarra()) {
                 QCOMPARE(b->windowTitle(), QString("Procesando..."));
-                b->Cancelar->click();
+                controlOf<QAbstractButton>(b, "Cancelar")->click();
                 cancelado = true;
             }
         });
