@@ -85,7 +85,7 @@ void SelectionStorage::GuardarRepertorio()
         selector.prepareSave();
         if (!selector.run())
             return;
-        const QString nombre = selector.Ed->text();
+        const QString nombre = selector.chosenName();
         // A typed name must not write outside the folder or over a patient's file.
         if (const QString motivo = repertory::nameRefusal(nombre); !motivo.isEmpty()) {
             Aviso(motivo);
@@ -109,7 +109,7 @@ void SelectionStorage::AbrirRepertorio()
     selector.prepareOpen();
     if (!selector.run())
         return;
-    CargarRepertorio(repertory::repertoryPath(selector.Ed->text()));
+    CargarRepertorio(repertory::repertoryPath(selector.chosenName()));
 }
 
 void SelectionStorage::CargarRepertorio(const QString &ruta)
