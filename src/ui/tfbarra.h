@@ -24,7 +24,8 @@ public:
     // Shows the window for a loop of `total` steps, asking `question` when Cancel is pressed;
     // without a question the loop cannot be cancelled.
     void start(const QString &title, const QString &question, int total);
-    // One step done. False once the user has pressed Cancel and confirmed the question.
+    // One step done. False once the user has pressed Cancel and confirmed the question; the
+    // window stays open for whoever opened it to close.
     bool step();
 
 protected:
