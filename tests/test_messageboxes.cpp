@@ -126,6 +126,7 @@ void TestDialogs::questionBoxLayout()
     QFETCH(int, maxLines);
 
     NextModal modal([&](QWidget *box) {
+        QCOMPARE(box->objectName(), QString("Confirmar"));
         QCOMPARE(box->windowTitle(), QString("Vantolia"));
         QCOMPARE(box->minimumSize(), box->maximumSize());
         QVERIFY(!(box->windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
@@ -135,7 +136,7 @@ void TestDialogs::questionBoxLayout()
         // Width fixed at 220; the wrapped text sets the height, 80 pixels beyond it.
         const int height = box->height();
         QCOMPARE(box->width(), 220);
-        const auto *label = box->findChild<QLabel *>();
+        const auto *label = box->findChild<QLabel *>("question");
         QCOMPARE(label->text(), displayText(question));
         QCOMPARE(label->geometry(), QRect(0, 0, 220, height - 50));
         const QFontMetrics metrics(label->font());

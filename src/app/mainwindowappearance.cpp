@@ -80,12 +80,12 @@ void MainWindowAppearance::AplicarColores()
     for (QWidget *w : toolbar)
         paintBackground(w, QPalette::Window, appearance::kToolbarColour);
     for (QWidget *w : titles)
-        paintText(w, e->titulo);
+        paintText(w, e->heading);
     for (QWidget *w : data) {
         // Lists and memos paint their background in the base role, panels and pictures in
         // the window role.
-        paintBackground(w, QPalette::Base, e->datos);
-        paintBackground(w, QPalette::Window, e->datos);
+        paintBackground(w, QPalette::Base, e->data);
+        paintBackground(w, QPalette::Window, e->data);
     }
 }
 

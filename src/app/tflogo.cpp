@@ -1,32 +1,27 @@
 #include "tflogo.h"
+#include "ui_tflogo.h"
 
+#include "ui/controlcolours.h"
 #include "ui/logoartwork.h"
 #include "ui/messagetext.h"
 #include "ui/screencentring.h"
 
 #include <QCoreApplication>
 #include <QPainter>
-#include <QScreen>
-
-namespace {
-constexpr QSize kClientSize(343, 228);
-}
 
 TFLogo::TFLogo(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+    , m_ui(std::make_unique<Ui::TFLogo>())
     , m_logo(drawLogo())
 {
-    setObjectName(QStringLiteral("TFLogo"));
+    m_ui->setupUi(this);
     setWindowTitle(QLatin1String(kAppTitle));
-    setFixedSize(kClientSize);
-
-    QPalette background = palette();
-    background.setColor(QPalette::Window, kActiveCaptionGradient);
-    setPalette(background);
-    setAutoFillBackground(true);
-
+    // The margin round the logo shows the colour its gradient fades into.
+    paintBackground(this, QPalette::Window, kActiveCaptionGradient);
     centreOnScreen(*this);
 }
+
+TFLogo::~TFLogo() = default;
 
 void TFLogo::showAndPaint()
 {

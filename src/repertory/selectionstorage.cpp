@@ -85,7 +85,7 @@ void SelectionStorage::GuardarRepertorio()
         m_chooser.prepareSave();
         if (!m_chooser.run())
             return;
-        const QString name = m_chooser.Ed->text();
+        const QString name = m_chooser.chosenName();
         // A typed name must not write outside the folder or over a patient's file.
         if (const QString reason = repertory::nameRefusal(name); !reason.isEmpty()) {
             Aviso(reason);
@@ -109,7 +109,7 @@ void SelectionStorage::AbrirRepertorio()
     m_chooser.prepareOpen();
     if (!m_chooser.run())
         return;
-    CargarRepertorio(repertory::repertoryPath(m_chooser.Ed->text()));
+    CargarRepertorio(repertory::repertoryPath(m_chooser.chosenName()));
 }
 
 void SelectionStorage::CargarRepertorio(const QString &path)

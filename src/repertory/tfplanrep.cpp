@@ -1,73 +1,65 @@
 #include "tfplanrep.h"
+#include "ui_tfplanrep.h"
 
 #include "ui/appearance.h"
-#include "ui/controlcolours.h"
-#include "ui/screencentring.h"
-#include "ui/messageboxes.h"
 #include "ui/buttonpictures.h"
+#include "ui/controlcolours.h"
 #include "ui/logoartwork.h"
+#include "ui/messageboxes.h"
+#include "ui/pixelfonts.h"
+#include "ui/screencentring.h"
 #include "ui/tfbarra.h"
 #include "catalogue/catalogue.h"
-#include "widgets/cellgrid.h"
 
 #include <QAbstractItemDelegate>
 #include <QAbstractTableModel>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QListWidget>
 #include <QPainter>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <QShowEvent>
-#include <QToolButton>
-#include <QVBoxLayout>
 
 // The sheet's cells as the grid asks for them.
 class SheetModel : public QAbstractTableModel
 {
 public:
-    SheetModel(const worksheet::Sheet &sheet, QObject *parent) : QAbstractTableModel(parent), m_hoja(sheet) { }
+    SheetModel(const worksheet::Sheet &sheet, QObject *parent) : QAbstractTableModel(parent), m_sheet(sheet) { }
 
-    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_hoja.filas() + 1; }
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_sheet.filas() + 1; }
     int columnCount(const QModelIndex &parent = {}) const override
     {
-        return parent.isValid() ? 0 : m_hoja.sintomas() + 2;
+        return parent.isValid() ? 0 : m_sheet.sintomas() + 2;
     }
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (role != Qt::DisplayRole || !index.isValid())
             return {};
-        return m_hoja.texto(index.row(), index.column());
+        return m_sheet.texto(index.row(), index.column());
     }
-    void cambio()
+    // The sheet changed as a whole.
+    void refresh()
     {
         beginResetModel();
         endResetModel();
     }
 
 private:
-    const worksheet::Sheet &m_hoja;
+    const worksheet::Sheet &m_sheet;
 };
 
 namespace {
 
-constexpr int kAnchoVentana = 1024;
-constexpr int kAltoVentana = 664;
-constexpr int kAltoBotonera = 45;
-constexpr int kAltoTitulo = 31;
-constexpr QSize kBoton{worksheet::kButtonWidth, 39};
-constexpr QSize kDibujo{70, 35};
+constexpr QSize kPictureSize{70, 35};
+constexpr int kSignSize = 31; // the copy and exit signs drawn on the pictures
 
 // Hands each cell to the window's drawing handler.
-class Celda : public QAbstractItemDelegate
+class CellPainter : public QAbstractItemDelegate
 {
 public:
-    explicit Celda(TFPlanRep *ventana) : QAbstractItemDelegate(ventana), m_ventana(ventana) { }
+    explicit CellPainter(TFPlanRep *window) : QAbstractItemDelegate(window), m_window(window) { }
     void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        m_ventana->GrDrawCell(*p, index.column(), index.row(), option.rect, index.data().toString());
+        m_window->GrDrawCell(*p, index.column(), index.row(), option.rect, index.data().toString());
     }
     QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
     {
@@ -75,17 +67,17 @@ public:
     }
 
 private:
-    const TFPlanRep *m_ventana;
+    const TFPlanRep *m_window;
 };
 
 // The copy button's picture: the sheet, a small grid with marks, beside the copy sign.
-QPixmap dibujoCopiar()
+QPixmap copyPicture()
 {
-    QPixmap dibujo(kDibujo);
-    dibujo.fill(Qt::transparent);
-    QPainter p(&dibujo);
+    QPixmap picture(kPictureSize);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
     p.setRenderHint(QPainter::Antialiasing);
-    p.drawPixmap(4, 2, drawPicture(Picture::Copy, 31));
+    p.drawPixmap(4, 2, drawPicture(Picture::Copy, kSignSize));
     const QRectF sheet(40, 6, 24, 24);
     p.setPen(QPen(QColor(90, 90, 90), 1));
     p.setBrush(Qt::white);
@@ -96,112 +88,44 @@ QPixmap dibujoCopiar()
     }
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(220, 0, 0));
-    for (const QPointF celda : {QPointF(0, 0), QPointF(1, 1), QPointF(2, 0), QPointF(0, 2)})
-        p.drawEllipse(QRectF(sheet.left() + celda.x() * 8 + 2, sheet.top() + celda.y() * 8 + 2, 4, 4));
-    return dibujo;
+    for (const QPointF cell : {QPointF(0, 0), QPointF(1, 1), QPointF(2, 0), QPointF(0, 2)})
+        p.drawEllipse(QRectF(sheet.left() + cell.x() * 8 + 2, sheet.top() + cell.y() * 8 + 2, 4, 4));
+    return picture;
 }
 
 // The close button's picture: the way out, centred.
-QPixmap dibujoCerrar()
+QPixmap closePicture()
 {
-    QPixmap dibujo(kDibujo);
-    dibujo.fill(Qt::transparent);
-    QPainter p(&dibujo);
-    p.drawPixmap((kDibujo.width() - 31) / 2, 2, drawPicture(Picture::Exit, 31));
-    return dibujo;
-}
-
-QToolButton *botonConDibujo(QWidget *padre, const char *nombre, const QString &ayuda, const QPixmap &dibujo, int x)
-{
-    auto *b = new QToolButton(padre);
-    b->setObjectName(QLatin1String(nombre));
-    b->setToolTip(ayuda);
-    b->setAccessibleName(ayuda);
-    b->setIcon(QIcon(dibujo));
-    b->setIconSize(kDibujo);
-    b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    b->setGeometry(QRect(QPoint(x, (kAltoBotonera - kBoton.height()) / 2), kBoton));
-    return b;
-}
-
-QFont arial(int pixeles, bool negrita = false)
-{
-    QFont f(QStringLiteral("Arial"));
-    f.setPixelSize(pixeles);
-    f.setBold(negrita);
-    return f;
+    QPixmap picture(kPictureSize);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.drawPixmap((kPictureSize.width() - kSignSize) / 2, 2, drawPicture(Picture::Exit, kSignSize));
+    return picture;
 }
 
 } // namespace
 
-TFPlanRep::TFPlanRep(QWidget *parent) : QDialog(parent)
+TFPlanRep::TFPlanRep(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::TFPlanRep>())
 {
-    setObjectName(QStringLiteral("TFPlanRep"));
-    setWindowTitle(QStringLiteral("Planilla de Repertorización"));
+    m_ui->setupUi(this);
+    applyPixelSizes(*this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
                    | Qt::WindowCloseButtonHint);
-    QFont interfaz(QStringLiteral("Verdana"));
-    interfaz.setPixelSize(13);
-    setFont(interfaz);
 
-    m_modelo = new SheetModel(m_hoja, this);
-    Gr = new CellGrid(this);
-    Gr->setObjectName(QStringLiteral("Gr"));
-    Gr->setItemDelegate(new Celda(this));
-    Gr->setDefaultColumnWidth(worksheet::kColumnWidth);
-    Gr->setRowHeight(worksheet::kRowHeight);
-    Gr->setFixedRows(1);
-    Gr->setFixedColumns(2);
-    Gr->setModel(m_modelo);
+    m_model = new SheetModel(m_sheet, this);
+    CellGrid *grid = m_ui->Gr;
+    grid->setItemDelegate(new CellPainter(this));
+    grid->setDefaultColumnWidth(worksheet::kColumnWidth);
+    grid->setRowHeight(worksheet::kRowHeight);
+    grid->setFixedRows(1);
+    grid->setFixedColumns(2);
+    grid->setModel(m_model);
 
-    PanDer = new QWidget(this);
-    PanDer->setObjectName(QStringLiteral("PanDer"));
-    auto *derecha = new QVBoxLayout(PanDer);
-    derecha->setContentsMargins(0, 0, 0, 0);
-    derecha->setSpacing(0);
+    m_ui->Copiar->setIcon(QIcon(copyPicture()));
+    m_ui->Cerrar->setIcon(QIcon(closePicture()));
+    connect(m_ui->Copiar, &QToolButton::clicked, this, &TFPlanRep::CopiarClick);
+    connect(m_ui->Cerrar, &QToolButton::clicked, this, &TFPlanRep::CerrarClick);
 
-    Panel1 = new QFrame(PanDer);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel1->setAutoFillBackground(true);
-    Panel1->setFixedHeight(kAltoBotonera);
-    Copiar = botonConDibujo(Panel1, "Copiar", QStringLiteral("Copiar la planilla"), dibujoCopiar(), 8);
-    Cerrar = botonConDibujo(Panel1, "Cerrar", QStringLiteral("Cerrar"), dibujoCerrar(), 86);
-
-    Panel6 = new QFrame(PanDer);
-    Panel6->setObjectName(QStringLiteral("Panel6"));
-    Panel6->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel6->setAutoFillBackground(true);
-    Panel6->setFixedHeight(kAltoTitulo);
-    auto *titulo = new QHBoxLayout(Panel6);
-    titulo->setContentsMargins(0, 0, 0, 0);
-    Lab4 = new QLabel(QStringLiteral("Referencias"), Panel6);
-    Lab4->setObjectName(QStringLiteral("Lab4"));
-    Lab4->setFont(arial(17, true));
-    Lab4->setAlignment(Qt::AlignCenter);
-    QPalette azul = Lab4->palette();
-    azul.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    Lab4->setPalette(azul);
-    titulo->addWidget(Lab4);
-
-    LRef = new QListWidget(PanDer);
-    LRef->setObjectName(QStringLiteral("LRef"));
-    LRef->setFont(arial(13));
-
-    derecha->addWidget(Panel1);
-    derecha->addWidget(Panel6);
-    derecha->addWidget(LRef, 1);
-
-    auto *fila = new QHBoxLayout(this);
-    fila->setContentsMargins(0, 0, 0, 0);
-    fila->setSpacing(0);
-    fila->addWidget(Gr, 1);
-    fila->addWidget(PanDer);
-
-    connect(Copiar, &QToolButton::clicked, this, &TFPlanRep::CopiarClick);
-    connect(Cerrar, &QToolButton::clicked, this, &TFPlanRep::CerrarClick);
-
-    resize(kAnchoVentana, kAltoVentana);
     centreOnScreen(*this);
 }
 
@@ -209,10 +133,10 @@ TFPlanRep::~TFPlanRep() = default;
 
 void TFPlanRep::setSheet(worksheet::Sheet sheet)
 {
-    m_hoja = std::move(sheet);
-    LRef->clear();
-    LRef->addItems(m_hoja.referencias);
-    m_modelo->cambio();
+    m_sheet = std::move(sheet);
+    m_ui->LRef->clear();
+    m_ui->LRef->addItems(m_sheet.referencias);
+    m_model->refresh();
 }
 
 void TFPlanRep::showEvent(QShowEvent *event)
@@ -232,31 +156,32 @@ void TFPlanRep::FormShow()
 
 void TFPlanRep::OrdenarPorPuntaje()
 {
-    worksheet::OrdenarPorPuntaje(m_hoja);
-    m_modelo->cambio();
+    worksheet::OrdenarPorPuntaje(m_sheet);
+    m_model->refresh();
 }
 
 void TFPlanRep::AjustarColumnas()
 {
-    QFont dibujo(QStringLiteral("Arial"));
-    dibujo.setPointSize(11);
-    Gr->setFont(dibujo);
-    Gr->setColumnWidth(0, worksheet::widestText(m_hoja.nombres, dibujo) + worksheet::kNameMargin);
-    std::vector<int> anchos;
-    for (int c = 0; c < m_modelo->columnCount(); ++c)
-        anchos.push_back(Gr->columnWidth(c));
-    PanDer->setFixedWidth(worksheet::referencesWidth(width(), anchos));
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(11);
+    m_ui->Gr->setFont(font);
+    m_ui->Gr->setColumnWidth(0, worksheet::widestText(m_sheet.nombres, font) + worksheet::kNameMargin);
+    std::vector<int> widths;
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        widths.push_back(m_ui->Gr->columnWidth(c));
+    m_ui->PanDer->setFixedWidth(worksheet::referencesWidth(width(), widths));
 }
 
 void TFPlanRep::ColoresPlanilla()
 {
-    paintBackground(Panel1, QPalette::Window, ColorPanel(EsquemaColor, Panel1->palette().color(QPalette::Window)));
-    const auto e = appearance::scheme(EsquemaColor);
-    if (!e)
+    paintBackground(m_ui->Panel1, QPalette::Window,
+                    ColorPanel(EsquemaColor, m_ui->Panel1->palette().color(QPalette::Window)));
+    const auto scheme = appearance::scheme(EsquemaColor);
+    if (!scheme)
         return;
-    paintBackground(Panel6, QPalette::Window, e->worksheet);
-    paintBackground(LRef, QPalette::Base, e->datos);
-    paintBackground(Gr, QPalette::Base, e->datos);
+    paintBackground(m_ui->Panel6, QPalette::Window, scheme->worksheet);
+    paintBackground(m_ui->LRef, QPalette::Base, scheme->data);
+    paintBackground(m_ui->Gr, QPalette::Base, scheme->data);
 }
 
 void TFPlanRep::LetraPlanilla()
@@ -264,42 +189,41 @@ void TFPlanRep::LetraPlanilla()
     // Taken as it stands; a size of 0 (a settings file edited by hand) has no font.
     if (TamLetra == 0)
         return;
-    QFont f = LRef->font();
-    f.setPointSize(TamLetra);
-    LRef->setFont(f);
+    QFont font = m_ui->LRef->font();
+    font.setPointSize(TamLetra);
+    m_ui->LRef->setFont(font);
 }
 
-void TFPlanRep::GrDrawCell(QPainter &p, int columna, int fila, const QRect &celda, const QString &t) const
+void TFPlanRep::GrDrawCell(QPainter &p, int column, int row, const QRect &cell, const QString &t) const
 {
-    if (columna < 2 || fila == 0) {
-        p.fillRect(celda, kActiveCaptionGradient);
-        p.setClipRect(celda);
-        p.setFont(Gr->font());
+    if (column < 2 || row == 0) {
+        p.fillRect(cell, kActiveCaptionGradient);
+        p.setClipRect(cell);
+        p.setFont(m_ui->Gr->font());
         p.setPen(palette().color(QPalette::Text));
         // Names start at the left; counts and symptom numbers are centred.
-        const int x = columna == 0
-                          ? celda.left() + 2
-                          : celda.left() + (Gr->columnWidth(columna) - p.fontMetrics().horizontalAdvance(t)) / 2;
-        p.drawText(QPoint(x, celda.top() + 2 + p.fontMetrics().ascent()), t);
+        const int x = column == 0
+                          ? cell.left() + 2
+                          : cell.left() + (m_ui->Gr->columnWidth(column) - p.fontMetrics().horizontalAdvance(t)) / 2;
+        p.drawText(QPoint(x, cell.top() + 2 + p.fontMetrics().ascent()), t);
         return;
     }
     if (t != QLatin1String("X"))
         return; // the grid's background shows
-    const QColor plata(192, 192, 192);
-    p.setPen(plata);
+    p.setPen(QColor(192, 192, 192));
     p.setBrush(QColor(128, 128, 128));
-    p.drawRect(celda.adjusted(0, 0, -1, -1));
+    p.drawRect(cell.adjusted(0, 0, -1, -1));
     p.setBrush(QColor(255, 0, 0));
     p.setRenderHint(QPainter::Antialiasing);
-    p.drawEllipse(QRectF(celda.left() + 5, celda.top() + 3, celda.width() - 10, celda.height() - 6));
+    p.drawEllipse(QRectF(cell.left() + 5, cell.top() + 3, cell.width() - 10, cell.height() - 6));
 }
 
 void TFPlanRep::CopiarClick()
 {
-    QStringList referencias;
-    for (int i = 0; i < LRef->count(); ++i)
-        referencias << LRef->item(i)->text();
-    QGuiApplication::clipboard()->setText(worksheet::copyText(referencias, m_hoja));
+    QStringList references;
+    for (int i = 0; i < m_ui->LRef->count(); ++i)
+        references << m_ui->LRef->item(i)->text();
+    QGuiApplication::clipboard()->setText(worksheet::copyText(references, m_sheet));
     Aviso(QStringLiteral("La planilla fue copiada al portapapeles"));
 }
 
@@ -312,7 +236,7 @@ namespace {
 
 // After a build, finished or not, the link view follows the symptom list again and its
 // controls show what it holds. A failure here must not hide the one that ended the build.
-void devolverEnlaces(Catalogue &c) noexcept
+void restoreLinks(Catalogue &c) noexcept
 {
     try {
         c.TRelS.setMasterSource(&c.SSint);
@@ -326,35 +250,35 @@ void devolverEnlaces(Catalogue &c) noexcept
 
 } // namespace
 
-void PlanRepClick(Catalogue &c, const QString &campoNombre, QWidget *padre)
+void PlanRepClick(Catalogue &c, const QString &nameField, QWidget *parent)
 {
-    static bool construyendo = false;
-    if (construyendo)
+    static bool building = false;
+    if (building)
         return;
-    auto ventana = std::make_unique<TFPlanRep>(padre);
-    bool completa = true;
+    auto window = std::make_unique<TFPlanRep>(parent);
+    bool complete = true;
     {
-        const QScopedValueRollback<bool> marca(construyendo, true);
+        const QScopedValueRollback<bool> mark(building, true);
         c.TRelS.disableControls();
         try {
-            worksheet::SheetReader lector(c, campoNombre);
-            AbrirBarra(QStringLiteral("Procesando..."), QStringLiteral("Desea Cancelar ?"), lector.filasPorLeer());
-            for (int fila = 0; fila < lector.filasPorLeer(); ++fila) {
-                lector.leerFila(fila);
+            worksheet::SheetReader reader(c, nameField);
+            AbrirBarra(QStringLiteral("Procesando..."), QStringLiteral("Desea Cancelar ?"), reader.filasPorLeer());
+            for (int row = 0; row < reader.filasPorLeer(); ++row) {
+                reader.leerFila(row);
                 if (!AvanzarBarra()) {
-                    completa = false;
+                    complete = false;
                     break;
                 }
             }
             CerrarBarra();
-            ventana->setSheet(lector.tomarHoja());
+            window->setSheet(reader.tomarHoja());
         } catch (...) {
             CerrarBarra();
-            devolverEnlaces(c);
+            restoreLinks(c);
             throw;
         }
-        devolverEnlaces(c);
+        restoreLinks(c);
     }
-    if (completa)
-        ventana->exec();
+    if (complete)
+        window->exec();
 }

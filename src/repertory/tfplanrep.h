@@ -4,13 +4,13 @@
 
 #include <QDialog>
 
+#include <memory>
+
+namespace Ui {
+class TFPlanRep;
+}
 class Catalogue;
-class CellGrid;
-class QFrame;
-class QLabel;
-class QListWidget;
 class QPainter;
-class QToolButton;
 class SheetModel;
 
 // The worksheet window: the result flowers against the chosen symptoms, the numbered
@@ -25,38 +25,30 @@ public:
 
     // The sheet as built, in the result's order; the references fill LRef.
     void setSheet(worksheet::Sheet sheet);
-    const worksheet::Sheet &sheet() const { return m_hoja; }
+    const worksheet::Sheet &sheet() const { return m_sheet; }
 
-    CellGrid *Gr = nullptr;
-    QWidget *PanDer = nullptr;
-    QFrame *Panel1 = nullptr;
-    QToolButton *Copiar = nullptr;
-    QToolButton *Cerrar = nullptr;
-    QFrame *Panel6 = nullptr;
-    QLabel *Lab4 = nullptr;
-    QListWidget *LRef = nullptr;
-
-    void OrdenarPorPuntaje();
-    void AjustarColumnas();
-    void ColoresPlanilla();
-    void LetraPlanilla();
     // Draws one cell of Gr; the grid paints nothing of a cell itself.
-    void GrDrawCell(QPainter &p, int columna, int fila, const QRect &celda, const QString &t) const;
-    void CopiarClick();
-    void CerrarClick();
+    void GrDrawCell(QPainter &p, int column, int row, const QRect &cell, const QString &t) const;
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     void FormShow();
+    void OrdenarPorPuntaje();
+    void AjustarColumnas();
+    void ColoresPlanilla();
+    void LetraPlanilla();
+    void CopiarClick();
+    void CerrarClick();
 
-    worksheet::Sheet m_hoja;
-    SheetModel *m_modelo = nullptr;
+    std::unique_ptr<Ui::TFPlanRep> m_ui;
+    worksheet::Sheet m_sheet;
+    SheetModel *m_model = nullptr;
 };
 
 // Builds the worksheet of the current selection and result under the progress window and
 // shows it modally; a cancelled build shows nothing. The flower rows are named by the result's
-// field `campoNombre`. Afterwards the symptom list leads the link view, whatever led it
-// before. A press that arrives while a build lets events through is ignored.
-void PlanRepClick(Catalogue &catalogue, const QString &campoNombre, QWidget *padre);
+// field `nameField`. Afterwards the symptom list leads the link view, whatever led it before.
+// A press that arrives while a build lets events through is ignored.
+void PlanRepClick(Catalogue &catalogue, const QString &nameField, QWidget *parent);

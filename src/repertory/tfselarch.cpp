@@ -5,9 +5,6 @@
 #include "ui/screencentring.h"
 #include "selectionfiles.h"
 
-#include <QApplication>
-#include <QScreen>
-
 namespace {
 
 ChooserSeam *activeSeam = nullptr;
@@ -17,58 +14,52 @@ const ButtonPicture kPictures[] = {
     {"BitBtn2", Picture::No},
 };
 
-constexpr int kAncho = 206;
-constexpr int kAlto = 312;
+constexpr int kWidth = 206;
+constexpr int kHeight = 312;
 
 } // namespace
 
-TFSelArch::TFSelArch(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TFSelArch>())
+TFSelArch::TFSelArch(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::TFSelArch>())
 {
-    ui->setupUi(this);
-    PanEd = ui->PanEd;
-    Ed = ui->Ed;
-    Lista = ui->Lista;
-    BitBtn1 = ui->BitBtn1;
-    BitBtn2 = ui->BitBtn2;
-
+    m_ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowCloseButtonHint);
-    setFixedSize(kAncho, kAlto);
+    setFixedSize(kWidth, kHeight);
     setButtonPictures(this, kPictures);
 
-    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Lista, &QListWidget::itemClicked, this, &TFSelArch::ListaClick);
+    connect(m_ui->BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_ui->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_ui->Lista, &QListWidget::itemClicked, this, &TFSelArch::ListaClick);
     // Moving through the list with the keys chooses as a click does.
-    connect(Lista, &QListWidget::itemSelectionChanged, this, &TFSelArch::ListaClick);
-    connect(Lista, &QListWidget::itemDoubleClicked, this, &TFSelArch::ListaDblClick);
+    connect(m_ui->Lista, &QListWidget::itemSelectionChanged, this, &TFSelArch::ListaClick);
+    connect(m_ui->Lista, &QListWidget::itemDoubleClicked, this, &TFSelArch::ListaDblClick);
 }
 
 TFSelArch::~TFSelArch() = default;
 
 int TFSelArch::ListarArchivos()
 {
-    const QStringList nombres = repertory::listFiles(repertory::repertoryFolder());
-    Lista->clear();
+    const QStringList stored = repertory::listFiles(repertory::repertoryFolder());
+    m_ui->Lista->clear();
     // Added in the order the list keeps: letters compared without regard to case.
-    Lista->addItems(nombres);
-    return Lista->count();
+    m_ui->Lista->addItems(stored);
+    return m_ui->Lista->count();
 }
 
 void TFSelArch::prepareSave()
 {
-    PanEd->show();
-    Ed->setFocus();
+    m_ui->PanEd->show();
+    m_ui->Ed->setFocus();
     setWindowTitle(QStringLiteral("Guardar Repertorio"));
 }
 
 void TFSelArch::prepareOpen()
 {
-    PanEd->hide();
+    m_ui->PanEd->hide();
     setWindowTitle(QStringLiteral("Seleccione el Repertorio"));
-    Lista->setFocus();
-    if (Lista->count() > 0) {
-        Lista->setCurrentRow(0);
+    m_ui->Lista->setFocus();
+    if (m_ui->Lista->count() > 0) {
+        m_ui->Lista->setCurrentRow(0);
         ListaClick();
     }
 }
@@ -81,10 +72,28 @@ bool TFSelArch::run()
     return exec() == QDialog::Accepted;
 }
 
+QString TFSelArch::chosenName() const
+{
+    return m_ui->Ed->text();
+}
+
+void TFSelArch::setChosenName(const QString &name)
+{
+    m_ui->Ed->setText(name);
+}
+
+QStringList TFSelArch::names() const
+{
+    QStringList listed;
+    for (int i = 0; i < m_ui->Lista->count(); ++i)
+        listed << m_ui->Lista->item(i)->text();
+    return listed;
+}
+
 void TFSelArch::ListaClick()
 {
-    if (const QListWidgetItem *item = Lista->currentItem(); item && item->isSelected())
-        Ed->setText(item->text());
+    if (const QListWidgetItem *item = m_ui->Lista->currentItem(); item && item->isSelected())
+        m_ui->Ed->setText(item->text());
 }
 
 void TFSelArch::ListaDblClick()
@@ -96,20 +105,20 @@ void TFSelArch::ListaDblClick()
 ChooserSeam::ChooserSeam()
 {
     if (activeSeam)
-        qFatal("SelArchSeam: only one may be active at a time");
+        qFatal("ChooserSeam: only one may be active at a time");
     activeSeam = this;
 }
 
 ChooserSeam::~ChooserSeam()
 {
-    if (!m_respuestas.isEmpty())
-        qWarning("SelArchSeam: %lld queued answer(s) never asked for", static_cast<long long>(m_respuestas.size()));
+    if (!m_answers.isEmpty())
+        qWarning("ChooserSeam: %lld queued answer(s) never asked for", static_cast<long long>(m_answers.size()));
     activeSeam = nullptr;
 }
 
-void ChooserSeam::answer(Answer respuesta)
+void ChooserSeam::answer(Answer next)
 {
-    m_respuestas.append(std::move(respuesta));
+    m_answers.append(std::move(next));
 }
 
 ChooserSeam::Answer ChooserSeam::accept()
@@ -117,10 +126,10 @@ ChooserSeam::Answer ChooserSeam::accept()
     return [](TFSelArch &) { return true; };
 }
 
-ChooserSeam::Answer ChooserSeam::acceptWith(const QString &nombre)
+ChooserSeam::Answer ChooserSeam::acceptWith(const QString &name)
 {
-    return [nombre](TFSelArch &chooser) {
-        chooser.Ed->setText(nombre);
+    return [name](TFSelArch &chooser) {
+        chooser.setChosenName(name);
         return true;
     };
 }
@@ -138,7 +147,7 @@ ChooserSeam *ChooserSeam::active()
 bool ChooserSeam::respond(TFSelArch &chooser)
 {
     m_log.append(chooser.windowTitle());
-    if (m_respuestas.isEmpty())
-        qFatal("SelArchSeam: no answer queued for the chooser \"%s\"", qUtf8Printable(chooser.windowTitle()));
-    return m_respuestas.takeFirst()(chooser);
+    if (m_answers.isEmpty())
+        qFatal("ChooserSeam: no answer queued for the chooser \"%s\"", qUtf8Printable(chooser.windowTitle()));
+    return m_answers.takeFirst()(chooser);
 }

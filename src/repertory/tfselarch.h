@@ -10,10 +10,6 @@
 namespace Ui {
 class TFSelArch;
 }
-class QFrame;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
 
 // The chooser of stored selections: a name box for saving and the list of stored names. It is
 // made once and reused, so the name box keeps the last name from one use to the next.
@@ -35,17 +31,17 @@ public:
     // Shows the chooser modally; true when it was closed with OK.
     bool run();
 
+    // The name in the name box: the one typed, or the one last chosen in the list.
+    QString chosenName() const;
+    void setChosenName(const QString &name);
+    // The names in the list, in its order.
+    QStringList names() const;
+
+private:
     void ListaClick();
     void ListaDblClick();
 
-    QFrame *PanEd;
-    QLineEdit *Ed;
-    QListWidget *Lista;
-    QPushButton *BitBtn1;
-    QPushButton *BitBtn2;
-
-private:
-    std::unique_ptr<Ui::TFSelArch> ui;
+    std::unique_ptr<Ui::TFSelArch> m_ui;
 };
 
 // Test hook. While a ChooserSeam exists the chooser shows no window: each showing takes the
@@ -62,18 +58,20 @@ public:
     ChooserSeam(const ChooserSeam &) = delete;
     ChooserSeam &operator=(const ChooserSeam &) = delete;
 
-    void answer(Answer respuesta);
+    // Queues the answer to the next showing.
+    void answer(Answer next);
     // OK with the name box as it stands; OK after typing a name; Cancel.
     static Answer accept();
-    static Answer acceptWith(const QString &nombre);
+    static Answer acceptWith(const QString &name);
     static Answer cancel();
 
     const QStringList &log() const { return m_log; }
 
+    // The seam in force, or null; what the chooser calls instead of showing its window.
     static ChooserSeam *active();
     bool respond(TFSelArch &chooser);
 
 private:
-    QList<Answer> m_respuestas;
+    QList<Answer> m_answers;
     QStringList m_log;
 };

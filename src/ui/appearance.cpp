@@ -5,9 +5,9 @@ quint8 TamLetra = 0;
 
 namespace appearance {
 
-std::optional<Scheme> scheme(quint8 numero)
+std::optional<Scheme> scheme(quint8 number)
 {
-    switch (numero) {
+    switch (number) {
     case 1: // blue
         return Scheme{{167, 196, 214}, {53, 90, 113}, {225, 235, 242}, {206, 223, 234}};
     case 2: // grey
@@ -23,32 +23,32 @@ std::optional<Scheme> scheme(quint8 numero)
     }
 }
 
-quint8 nextScheme(quint8 numero)
+quint8 nextScheme(quint8 number)
 {
-    return numero >= 1 && numero <= 4 ? quint8(numero + 1) : quint8(1);
+    return number >= 1 && number <= 4 ? quint8(number + 1) : quint8(1);
 }
 
-quint8 largerText(quint8 tam)
+quint8 largerText(quint8 size)
 {
-    return quint8(tam + 1);
+    return quint8(size + 1);
 }
 
-std::optional<quint8> smallerText(quint8 tam)
+std::optional<quint8> smallerText(quint8 size)
 {
-    if (tam <= kMinimumTextSize)
+    if (size <= kMinimumTextSize)
         return std::nullopt;
-    return quint8(tam - 1);
+    return quint8(size - 1);
 }
 
-quint8 applicableTextSize(quint8 tam)
+quint8 applicableTextSize(quint8 size)
 {
-    return tam < kMinimumTextSize ? quint8(kMinimumTextSize) : tam;
+    return size < kMinimumTextSize ? quint8(kMinimumTextSize) : size;
 }
 
 } // namespace appearance
 
-QColor ColorPanel(quint8 scheme, const QColor &otro)
+QColor ColorPanel(quint8 scheme, const QColor &fallback)
 {
-    const auto e = appearance::scheme(scheme);
-    return e ? e->panel : otro;
+    const auto found = appearance::scheme(scheme);
+    return found ? found->panel : fallback;
 }

@@ -10,16 +10,16 @@
 extern quint8 EsquemaColor;
 extern quint8 TamLetra;
 
-// The panel colour of a scheme; any number outside 1 to 5 gives `otro` back.
-QColor ColorPanel(quint8 scheme, const QColor &otro);
+// The panel colour of a scheme; any number outside 1 to 5 gives `fallback` back.
+QColor ColorPanel(quint8 scheme, const QColor &fallback);
 
 namespace appearance {
 
 struct Scheme
 {
     QColor panel;    // panels and heading strips
-    QColor titulo;   // heading labels
-    QColor datos;    // lists, memos, photo area
+    QColor heading;  // heading labels
+    QColor data;     // lists, memos, photo area
     QColor worksheet; // the worksheet's heading panel
 };
 
@@ -27,18 +27,18 @@ struct Scheme
 inline constexpr QColor kToolbarColour{60, 91, 134};
 inline constexpr int kMinimumTextSize = 10;
 
-std::optional<Scheme> scheme(quint8 numero);
+std::optional<Scheme> scheme(quint8 number);
 
 // The scheme after this one: 1 to 5 in a ring. A number outside the ring (only a settings
 // file edited by hand holds one) goes to the first scheme rather than counting up through
 // every byte value.
-quint8 nextScheme(quint8 numero);
+quint8 nextScheme(quint8 number);
 
 // One point larger, in byte arithmetic: 255 wraps to 0, which is then shown as the minimum.
-quint8 largerText(quint8 tam);
+quint8 largerText(quint8 size);
 // One point smaller, or nothing at the minimum and below.
-std::optional<quint8> smallerText(quint8 tam);
+std::optional<quint8> smallerText(quint8 size);
 // The size actually applied: never below the minimum.
-quint8 applicableTextSize(quint8 tam);
+quint8 applicableTextSize(quint8 size);
 
 } // namespace appearance

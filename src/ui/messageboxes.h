@@ -12,7 +12,7 @@
 bool Confirmar(const QString &question);
 
 // A plain notice with one "OK" button; returns when the box is closed.
-void Aviso(const QString &texto);
+void Aviso(const QString &text);
 
 // The toolkit's standard box with the application's title, the given icon and one "OK" button,
 // centred on the screen; returns when it is closed. Aviso and the error box are this box.

@@ -7,29 +7,29 @@
 namespace progress {
 
 namespace {
-constexpr qint64 kMsPorDia = 24LL * 60 * 60 * 1000;
+constexpr qint64 kMsPerDay = 24LL * 60 * 60 * 1000;
 // Added to every estimate, so that the last steps do not show a bare zero while work remains.
-constexpr double kMargen = 0.00001;
+constexpr double kMargin = 0.00001;
 } // namespace
 
 double timeOfDay()
 {
-    return double(QTime::currentTime().msecsSinceStartOfDay()) / double(kMsPorDia);
+    return double(QTime::currentTime().msecsSinceStartOfDay()) / double(kMsPerDay);
 }
 
 QString scale()
 {
-    QString texto = QStringLiteral("10%");
+    QString text = QStringLiteral("10%");
     for (int i = 2; i <= 9; ++i)
-        texto += QString(9, QLatin1Char(' ')) + QString::number(i * 10) + QLatin1Char('%');
-    return texto;
+        text += QString(9, QLatin1Char(' ')) + QString::number(i * 10) + QLatin1Char('%');
+    return text;
 }
 
-QString formatTime(double dias)
+QString formatTime(double days)
 {
     // Rounded to the millisecond first, then cut to whole seconds, as a clock shows it.
-    double entero = 0;
-    const qint64 ms = std::llround(std::fabs(std::modf(dias, &entero)) * double(kMsPorDia)) % kMsPorDia;
+    double whole = 0;
+    const qint64 ms = std::llround(std::fabs(std::modf(days, &whole)) * double(kMsPerDay)) % kMsPerDay;
     const qint64 s = ms / 1000;
     return QStringLiteral("%1:%2:%3")
         .arg(s / 3600, 2, 10, QLatin1Char('0'))
@@ -37,38 +37,38 @@ QString formatTime(double dias)
         .arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-ProgressEstimate::ProgressEstimate(Clock reloj) : m_reloj(std::move(reloj)) { }
+ProgressEstimate::ProgressEstimate(Clock clock) : m_clock(std::move(clock)) { }
 
 void ProgressEstimate::open(int total)
 {
     m_total = total < 1 ? 1 : total;
-    m_cuenta = 0;
-    m_pixelesPorPaso = double(kBarWidth) / double(m_total);
-    m_ultimoAncho = -1;
+    m_count = 0;
+    m_pixelsPerStep = double(kBarWidth) / double(m_total);
+    m_lastWidth = -1;
 }
 
-void ProgressEstimate::empezar()
+void ProgressEstimate::start()
 {
-    m_inicio = ahora();
+    m_startTime = now();
 }
 
-std::optional<BarStep> ProgressEstimate::avanzar()
+std::optional<BarStep> ProgressEstimate::step()
 {
-    ++m_cuenta;
-    const int ancho = int(double(m_cuenta) * m_pixelesPorPaso);
-    if (ancho == m_ultimoAncho)
+    ++m_count;
+    const int width = int(double(m_count) * m_pixelsPerStep);
+    if (width == m_lastWidth)
         return std::nullopt;
-    const double ahora = this->ahora();
-    if (ahora < m_inicio)
-        m_inicio -= 1.0; // midnight has passed since the loop started
-    const double restante = (ahora - m_inicio) * double(m_total - m_cuenta) / double(m_cuenta) + kMargen;
-    m_ultimoAncho = ancho;
-    return BarStep{ancho, formatTime(restante)};
+    const double time = now();
+    if (time < m_startTime)
+        m_startTime -= 1.0; // midnight has passed since the loop started
+    const double remaining = (time - m_startTime) * double(m_total - m_count) / double(m_count) + kMargin;
+    m_lastWidth = width;
+    return BarStep{width, formatTime(remaining)};
 }
 
-void ProgressEstimate::descontarDesde(double t0)
+void ProgressEstimate::discountSince(double t0)
 {
-    m_inicio += ahora() - t0;
+    m_startTime += now() - t0;
 }
 
 } // namespace progress

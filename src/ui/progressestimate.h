@@ -21,43 +21,43 @@ double timeOfDay();
 QString scale();
 
 // A time in days as "hh:nn:ss" of the day it falls on, seconds cut, not rounded.
-QString formatTime(double dias);
+QString formatTime(double days);
 
 // What one step has to show: the bar's new width and the remaining time.
 struct BarStep
 {
-    int ancho = 0;
-    QString restante;
+    int width = 0;
+    QString remaining;
 };
 
 class ProgressEstimate
 {
 public:
-    explicit ProgressEstimate(Clock reloj = timeOfDay);
+    explicit ProgressEstimate(Clock clock = timeOfDay);
 
     // A loop of `total` steps; fewer than one counts as one.
     void open(int total);
     // The loop starts now: the estimate measures from here.
-    void empezar();
+    void start();
     // One step done. Empty when the bar does not move, so nothing needs to be drawn.
-    std::optional<BarStep> avanzar();
+    std::optional<BarStep> step();
     // The time since t0 (a question the user took a while to answer) is not work time.
-    void descontarDesde(double t0);
+    void discountSince(double t0);
 
-    double ahora() const { return m_reloj(); }
+    double now() const { return m_clock(); }
     int total() const { return m_total; }
-    int cuenta() const { return m_cuenta; }
-    double pixelesPorPaso() const { return m_pixelesPorPaso; }
-    int ultimoAncho() const { return m_ultimoAncho; }
-    double inicio() const { return m_inicio; }
+    int count() const { return m_count; }
+    double pixelsPerStep() const { return m_pixelsPerStep; }
+    int lastWidth() const { return m_lastWidth; }
+    double startTime() const { return m_startTime; }
 
 private:
-    Clock m_reloj;
+    Clock m_clock;
     int m_total = 1;
-    int m_cuenta = 0;
-    double m_pixelesPorPaso = kBarWidth;
-    int m_ultimoAncho = -1;
-    double m_inicio = 0;
+    int m_count = 0;
+    double m_pixelsPerStep = kBarWidth;
+    int m_lastWidth = -1;
+    double m_startTime = 0;
 };
 
 } // namespace progress

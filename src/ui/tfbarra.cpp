@@ -1,119 +1,79 @@
 #include "tfbarra.h"
+#include "ui_tfbarra.h"
 
 #include "messageboxes.h"
+#include "pixelfonts.h"
 #include "screencentring.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QPainter>
-#include <QPushButton>
-#include <QScreen>
-#include <qdrawutil.h>
+#include <QPointer>
 
 #include <utility>
 
 namespace {
 
-TFBarra *barra = nullptr;
-progress::Clock &relojDeBarra()
+TFBarra *openBar = nullptr;
+
+progress::Clock &barClock()
 {
-    static progress::Clock reloj = progress::timeOfDay;
-    return reloj;
-}
-
-constexpr int kAncho = 510;
-constexpr int kAltoBarra = 53;
-constexpr int kAltoBotones = 56;
-constexpr int kBorde = 8;
-
-// A panel with a raised edge, a border and a lowered bevel inside it.
-class PanelBiselado : public QWidget
-{
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        qDrawShadeRect(&p, rect(), palette(), false, 1);
-        qDrawShadeRect(&p, rect().adjusted(1 + kBorde, 1 + kBorde, -1 - kBorde, -1 - kBorde), palette(), true, 1);
-    }
-};
-
-// The bar's black frame, sunk by two pixels, with the percentage scale written across it.
-class MarcoBarra : public QWidget
-{
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        const QBrush negro(Qt::black);
-        qDrawShadePanel(&p, rect(), palette(), true, 2, &negro);
-        QFont letra(QStringLiteral("Arial"));
-        letra.setPixelSize(11); // 8 points at the 96 pixels per inch the window is laid out in
-        p.setFont(letra);
-        p.setPen(QColor(192, 192, 192));
-        p.drawText(rect(), Qt::AlignCenter, progress::scale());
-    }
-};
-
-QLabel *cajaHundida(QWidget *padre, const char *nombre, const QRect &lugar)
-{
-    auto *caja = new QLabel(padre);
-    caja->setObjectName(QLatin1String(nombre));
-    caja->setGeometry(lugar);
-    caja->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    caja->setAlignment(Qt::AlignCenter);
-    QFont letra(QStringLiteral("Arial"));
-    letra.setPixelSize(16);
-    letra.setBold(true);
-    caja->setFont(letra);
-    return caja;
+    static progress::Clock clock = progress::timeOfDay;
+    return clock;
 }
 
 } // namespace
 
-TFBarra::TFBarra(progress::Clock reloj) : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-                                          estimate(std::move(reloj))
+TFBarra::TFBarra(progress::Clock clock)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , m_ui(std::make_unique<Ui::TFBarra>())
+    , m_estimate(std::move(clock))
 {
-    setObjectName(QStringLiteral("TFBarra"));
-    setWindowModality(Qt::ApplicationModal);
-    setFixedSize(kAncho, kAltoBarra + kAltoBotones);
+    m_ui->setupUi(this);
+    applyPixelSizes(*this);
+}
 
-    Panel2 = new PanelBiselado(this);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setGeometry(0, 0, kAncho, kAltoBarra);
+TFBarra::~TFBarra() = default;
 
-    P0 = new MarcoBarra(Panel2);
-    P0->setObjectName(QStringLiteral("P0"));
-    P0->setGeometry(16, 15, 475, 20);
+void TFBarra::start(const QString &title, const QString &question, int total)
+{
+    m_estimate.open(total);
+    setWindowTitle(title);
+    m_question = question;
+    m_ui->Cancelar->setEnabled(!question.isEmpty());
+    m_ui->P1->resize(0, m_ui->P1->height());
+    centreOnScreen(*this);
+    show();
+    repaint();
+    m_estimate.start();
+}
 
-    P1 = new QLabel(P0);
-    P1->setObjectName(QStringLiteral("P1"));
-    P1->setAutoFillBackground(true);
-    QPalette lima = P1->palette();
-    lima.setColor(QPalette::Window, QColor(0, 255, 0));
-    P1->setPalette(lima);
-    P1->setGeometry(2, 2, 0, 16);
-
-    Panel1 = new PanelBiselado(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(0, kAltoBarra, kAncho, kAltoBotones);
-
-    StaticText1 = cajaHundida(Panel1, "StaticText1", {16, 16, 225, 23});
-    StaticText1->setText(QStringLiteral("Tiempo restante estimado:"));
-    Lab = cajaHundida(Panel1, "Lab", {248, 16, 85, 23});
-
-    Cancelar = new QPushButton(QStringLiteral("Cancelar"), Panel1);
-    Cancelar->setObjectName(QStringLiteral("Cancelar"));
-    Cancelar->setCheckable(true);
-    Cancelar->setGeometry(404, 16, 85, 23);
+bool TFBarra::step()
+{
+    if (isHidden())
+        show();
+    const auto drawing = m_estimate.step();
+    if (!drawing)
+        return true; // the bar did not move: no redraw, no events, Cancel not looked at
+    raise();
+    m_ui->Lab->setText(drawing->remaining);
+    m_ui->P1->resize(drawing->width, m_ui->P1->height());
+    m_ui->P1->repaint();
+    m_ui->Lab->repaint();
+    const QPointer<TFBarra> alive(this);
+    QCoreApplication::processEvents();
+    // Without a question the loop cannot be cancelled, whatever state the button is in. A
+    // window closed while events ran has no loop left to stop.
+    if (!alive || m_question.isEmpty() || !m_ui->Cancelar->isChecked())
+        return true;
+    const double asked = m_estimate.now();
+    if (Confirmar(m_question))
+        return false;
+    if (!alive)
+        return true;
+    m_ui->Cancelar->setChecked(false);
+    // The time spent on the question is not work time.
+    m_estimate.discountSince(asked);
+    return true;
 }
 
 void TFBarra::closeEvent(QCloseEvent *event)
@@ -122,63 +82,33 @@ void TFBarra::closeEvent(QCloseEvent *event)
     event->ignore();
 }
 
-void AbrirBarra(const QString &titulo, const QString &question, int total)
+void AbrirBarra(const QString &title, const QString &question, int total)
 {
     // A window left behind would have no one to close it.
     CerrarBarra();
-    barra = new TFBarra(relojDeBarra());
-    barra->estimate.open(total);
-    barra->setWindowTitle(titulo);
-    barra->question = question;
-    barra->Cancelar->setEnabled(!question.isEmpty());
-    barra->P1->resize(0, barra->P1->height());
-    centreOnScreen(*barra);
-    barra->show();
-    barra->repaint();
-    barra->estimate.empezar();
+    openBar = new TFBarra(barClock());
+    openBar->start(title, question, total);
 }
 
 bool AvanzarBarra()
 {
-    TFBarra *b = barra;
-    if (!b)
+    if (!openBar || openBar->step())
         return true;
-    if (b->isHidden())
-        b->show();
-    const auto dibujo = b->estimate.avanzar();
-    if (!dibujo)
-        return true; // the bar did not move: no redraw, no events, Cancel not looked at
-    b->raise();
-    b->Lab->setText(dibujo->restante);
-    b->P1->resize(dibujo->ancho, b->P1->height());
-    b->P1->repaint();
-    b->Lab->repaint();
-    QCoreApplication::processEvents();
-    // Without a question the loop cannot be cancelled, whatever state the button is in.
-    if (barra != b || b->question.isEmpty() || !b->Cancelar->isChecked())
-        return true;
-    const double t0 = b->estimate.ahora();
-    if (Confirmar(b->question)) {
-        CerrarBarra();
-        return false;
-    }
-    b->Cancelar->setChecked(false);
-    // The time spent on the question is not work time.
-    b->estimate.descontarDesde(t0);
-    return true;
+    CerrarBarra();
+    return false;
 }
 
 void CerrarBarra()
 {
-    delete std::exchange(barra, nullptr);
+    delete std::exchange(openBar, nullptr);
 }
 
 TFBarra *currentBarra()
 {
-    return barra;
+    return openBar;
 }
 
-void setBarraClock(progress::Clock reloj)
+void setBarraClock(progress::Clock clock)
 {
-    relojDeBarra() = reloj ? std::move(reloj) : progress::timeOfDay;
+    barClock() = clock ? std::move(clock) : progress::timeOfDay;
 }

@@ -4,8 +4,11 @@
 
 #include <QWidget>
 
-class QLabel;
-class QPushButton;
+#include <memory>
+
+namespace Ui {
+class TFBarra;
+}
 
 // The progress window of a long loop that runs on the user-interface thread: a bar over a
 // percentage scale, the estimated time left and a Cancel toggle. Created by AbrirBarra for one
@@ -15,25 +18,27 @@ class TFBarra : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TFBarra(progress::Clock reloj = progress::timeOfDay);
+    explicit TFBarra(progress::Clock clock = progress::timeOfDay);
+    ~TFBarra() override;
 
-    QWidget *Panel2 = nullptr;
-    QWidget *P0 = nullptr;   // the bar's black frame with the scale
-    QLabel *P1 = nullptr;    // the bar
-    QWidget *Panel1 = nullptr;
-    QLabel *StaticText1 = nullptr;
-    QLabel *Lab = nullptr;   // the time left
-    QPushButton *Cancelar = nullptr;
-
-    QString question; // asked when Cancel is pressed; empty: the loop cannot be cancelled
-    progress::ProgressEstimate estimate;
+    // Shows the window for a loop of `total` steps, asking `question` when Cancel is pressed;
+    // without a question the loop cannot be cancelled.
+    void start(const QString &title, const QString &question, int total);
+    // One step done. False once the user has pressed Cancel and confirmed the question; the
+    // window stays open for whoever opened it to close.
+    bool step();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    std::unique_ptr<Ui::TFBarra> m_ui;
+    QString m_question;
+    progress::ProgressEstimate m_estimate;
 };
 
 // Opens the progress window of a loop of `total` steps, closing any other first.
-void AbrirBarra(const QString &titulo, const QString &question, int total);
+void AbrirBarra(const QString &title, const QString &question, int total);
 // One step done. False once the user has pressed Cancel and confirmed the question; the
 // window is then already closed.
 bool AvanzarBarra();
@@ -43,4 +48,4 @@ void CerrarBarra();
 TFBarra *currentBarra();
 
 // Test hook: the clock that progress windows opened from now on read.
-void setBarraClock(progress::Clock reloj);
+void setBarraClock(progress::Clock clock);

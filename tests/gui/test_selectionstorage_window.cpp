@@ -4,6 +4,7 @@
 #include "app/tform1.h"
 #include "repertory/tfselarch.h"
 #include "testsupport.h"
+#include "windowtest.h"
 #include "widgets/datagrid.h"
 
 #include <QAbstractButton>
@@ -89,9 +90,7 @@ struct ChooserView
 
 ChooserView look(TFSelArch &s)
 {
-    ChooserView v{s.windowTitle(), !s.PanEd->isHidden(), s.Ed->text(), {}, {}};
-    for (int i = 0; i < s.Lista->count(); ++i)
-        v.names << s.Lista->item(i)->text();
+    ChooserView v{s.windowTitle(), !controlOf(&s, "PanEd")->isHidden(), s.chosenName(), s.names(), {}};
     v.focus = s.focusWidget() ? s.focusWidget()->objectName() : QString();
     return v;
 }
@@ -146,10 +145,11 @@ class TestSelectionStorageWindow : public QObject
         chooser->answer([=](TFSelArch &s) {
             if (seen)
                 *seen = look(s);
-            if (!picked.isNull() && !s.Lista->findItems(picked, Qt::MatchExactly).isEmpty())
-                s.Lista->setCurrentItem(s.Lista->findItems(picked, Qt::MatchExactly).first());
+            auto *list = controlOf<QListWidget>(&s, "Lista");
+            if (!picked.isNull() && !list->findItems(picked, Qt::MatchExactly).isEmpty())
+                list->setCurrentItem(list->findItems(picked, Qt::MatchExactly).first());
             if (!typed.isNull())
-                s.Ed->setText(typed);
+                controlOf<QLineEdit>(&s, "Ed")->setText(typed);
             return ok;
         });
     }
@@ -395,8 +395,8 @@ private slots:
         whenShown([&](TFSelArch &d) {
             seen = look(d);
             size = d.size();
-            QTest::keyClicks(d.Ed, "Caso real");
-            QTest::keyClick(d.Ed, Qt::Key_Return);
+            QTest::keyClicks(controlOf(&d, "Ed"), "Caso real");
+            QTest::keyClick(controlOf(&d, "Ed"), Qt::Key_Return);
         });
         click("Guardar");
         QCOMPARE(seen.caption, QString("Guardar Repertorio"));
@@ -408,17 +408,18 @@ private slots:
         click("Reiniciar");
         bool closedByEscape = false;
         whenShown([&](TFSelArch &d) {
-            QTest::keyClick(d.Lista, Qt::Key_Escape);
+            QTest::keyClick(controlOf(&d, "Lista"), Qt::Key_Escape);
             closedByEscape = !d.isVisible();
         });
         click("Abrir");
         QVERIFY(closedByEscape);
         QVERIFY(selection().isEmpty());
         whenShown([](TFSelArch &d) {
-            const QPoint at = d.Lista->visualItemRect(d.Lista->item(0)).center();
+            auto *list = controlOf<QListWidget>(&d, "Lista");
+            const QPoint at = list->visualItemRect(list->item(0)).center();
             // A double click is a click followed by the double-click event.
-            QTest::mouseClick(d.Lista->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(d.Lista->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
         });
         click("Abrir");
         QCOMPARE(selection(), QStringList({"Timidez", "Ñoñería"}));

@@ -32,7 +32,7 @@
 namespace {
 
 // The fixture's links of the symptoms the tests choose, by flower.
-const std::map<QString, std::set<QString>> kSintomasDeFlor = {
+const std::map<QString, std::set<QString>> kSymptomsOfFlower = {
     {"Agrimonia", {"Dolor de cabeza"}},
     {"Milenrama", {"Dolor de cabeza"}},
     {"Mímulo", {"Miedo a cosas conocidas", "Timidez"}},
@@ -40,18 +40,28 @@ const std::map<QString, std::set<QString>> kSintomasDeFlor = {
     {"Rosa Silvestre", {"Timidez"}},
 };
 
-QList<TFPlanRep *> planillasAbiertas()
+QList<TFPlanRep *> openWorksheets()
 {
-    QList<TFPlanRep *> abiertas;
+    QList<TFPlanRep *> found;
     for (QWidget *w : QApplication::topLevelWidgets())
         if (auto *p = qobject_cast<TFPlanRep *>(w))
-            abiertas << p;
-    return abiertas;
+            found << p;
+    return found;
 }
 
-QColor pixel(const QImage &imagen, int x, int y)
+QColor pixel(const QImage &image, int x, int y)
 {
-    return imagen.pixelColor(x, y).toRgb();
+    return image.pixelColor(x, y).toRgb();
+}
+
+CellGrid *gridOf(TFPlanRep &p)
+{
+    return controlOf<CellGrid>(&p, "Gr");
+}
+
+QListWidget *referencesOf(TFPlanRep &p)
+{
+    return controlOf<QListWidget>(&p, "LRef");
 }
 
 } // namespace
@@ -60,7 +70,7 @@ class TestPlanRep : public QObject, private TestWindow
 {
     Q_OBJECT
 
-    std::unique_ptr<WorkingFolder> carpeta;
+    std::unique_ptr<WorkingFolder> folder;
 
     static QStringList column(DataGrid *g, int c) { return columnTexts(g, c); }
 
@@ -80,32 +90,32 @@ class TestPlanRep : public QObject, private TestWindow
         QCOMPARE(w<QTabWidget>("Ficha")->currentWidget(), w("PagRep"));
     }
 
-    // Presses PlanRep; `mirar` looks at each worksheet that shows, which is then closed with
-    // Cerrar, or with the close box when `cajaDeCierre`. Answers how many worksheets showed.
-    int abrirPlanilla(const std::function<void(TFPlanRep &)> &mirar, bool cajaDeCierre = false)
+    // Presses PlanRep; `look` looks at each worksheet that shows, which is then closed with
+    // Cerrar, or with the close box when `closeBox`. Answers how many worksheets showed.
+    int openWorksheet(const std::function<void(TFPlanRep &)> &look, bool closeBox = false)
     {
-        int vistas = 0;
-        QTimer vigia;
-        vigia.setInterval(5);
-        connect(&vigia, &QTimer::timeout, this, [&] {
+        int shown = 0;
+        QTimer watcher;
+        watcher.setInterval(5);
+        connect(&watcher, &QTimer::timeout, this, [&] {
             auto *p = qobject_cast<TFPlanRep *>(QApplication::activeModalWidget());
             if (!p || !p->isVisible())
                 return;
-            ++vistas;
-            mirar(*p);
-            if (cajaDeCierre)
+            ++shown;
+            look(*p);
+            if (closeBox)
                 p->close();
             else
-                p->Cerrar->click();
+                controlOf<QAbstractButton>(p, "Cerrar")->click();
         });
-        vigia.start();
+        watcher.start();
         w<QAbstractButton>("PlanRep")->click();
-        vigia.stop();
-        return vistas;
+        watcher.stop();
+        return shown;
     }
 
 private slots:
-    void initTestCase() { carpeta = std::make_unique<WorkingFolder>(); }
+    void initTestCase() { folder = std::make_unique<WorkingFolder>(); }
     void init()
     {
         EsquemaColor = 0;
@@ -116,106 +126,106 @@ private slots:
     void cleanup()
     {
         close();
-        QVERIFY(planillasAbiertas().isEmpty());
+        QVERIFY(openWorksheets().isEmpty());
         QVERIFY(!currentBarra());
     }
 
     void theWorksheetLaysTheResultOutAgainstTheSymptoms()
     {
         process({"Timidez", "Dolor de cabeza", "Miedo a cosas conocidas"});
-        const QStringList resultado = column(grid("GrRepF"), 1);
-        QCOMPARE(resultado.first(), QString("Mímulo"));
-        QCOMPARE(resultado.size(), 5);
+        const QStringList result = column(grid("GrRepF"), 1);
+        QCOMPARE(result.first(), QString("Mímulo"));
+        QCOMPARE(result.size(), 5);
 
-        QString titulo;
-        QSize tamano;
-        QStringList referencias, fila0, fila1, nombres;
-        int columnas = 0, ancho0 = 0, panDer = 0, gridWidth = 0;
-        QList<int> otrosAnchos;
-        QString copiado;
-        const int vistas = abrirPlanilla([&](TFPlanRep &p) {
-            titulo = p.windowTitle();
-            tamano = p.size();
-            for (int i = 0; i < p.LRef->count(); ++i)
-                referencias << p.LRef->item(i)->text();
-            QAbstractItemModel *m = p.Gr->model();
-            columnas = m->columnCount();
-            for (int c = 0; c < columnas; ++c) {
-                fila0 << m->index(0, c).data().toString();
-                fila1 << m->index(1, c).data().toString();
+        QString title;
+        QSize size;
+        QStringList references, row0, row1, names;
+        int columns = 0, width0 = 0, panDerWidth = 0, gridWidth = 0;
+        QList<int> otherWidths;
+        QString copied;
+        const int shown = openWorksheet([&](TFPlanRep &p) {
+            title = p.windowTitle();
+            size = p.size();
+            for (int i = 0; i < referencesOf(p)->count(); ++i)
+                references << referencesOf(p)->item(i)->text();
+            QAbstractItemModel *m = gridOf(p)->model();
+            columns = m->columnCount();
+            for (int c = 0; c < columns; ++c) {
+                row0 << m->index(0, c).data().toString();
+                row1 << m->index(1, c).data().toString();
                 if (c > 0)
-                    otrosAnchos << p.Gr->columnWidth(c);
+                    otherWidths << gridOf(p)->columnWidth(c);
             }
             for (int r = 1; r < m->rowCount(); ++r)
-                nombres << m->index(r, 0).data().toString();
-            ancho0 = p.Gr->columnWidth(0);
-            gridWidth = p.Gr->gridWidth();
-            panDer = p.PanDer->width();
-            p.Copiar->click();
-            copiado = QGuiApplication::clipboard()->text();
+                names << m->index(r, 0).data().toString();
+            width0 = gridOf(p)->columnWidth(0);
+            gridWidth = gridOf(p)->gridWidth();
+            panDerWidth = controlOf(&p, "PanDer")->width();
+            controlOf<QAbstractButton>(&p, "Copiar")->click();
+            copied = QGuiApplication::clipboard()->text();
         });
-        QCOMPARE(vistas, 1);
-        QCOMPARE(titulo, QString("Planilla de Repertorización"));
-        QCOMPARE(tamano, QSize(1024, 664));
-        QCOMPARE(referencias, QStringList({"1: Dolor de cabeza", "2: Miedo a cosas conocidas", "3: Timidez"}));
-        QCOMPARE(columnas, 5);
-        QCOMPARE(fila0, QStringList({"", "C", "1", "2", "3"}));
-        QCOMPARE(fila1, QStringList({"Mímulo", "2", "", "X", "X"}));
+        QCOMPARE(shown, 1);
+        QCOMPARE(title, QString("Planilla de Repertorización"));
+        QCOMPARE(size, QSize(1024, 664));
+        QCOMPARE(references, QStringList({"1: Dolor de cabeza", "2: Miedo a cosas conocidas", "3: Timidez"}));
+        QCOMPARE(columns, 5);
+        QCOMPARE(row0, QStringList({"", "C", "1", "2", "3"}));
+        QCOMPARE(row1, QStringList({"Mímulo", "2", "", "X", "X"}));
         // Mímulo covers two symptoms, each lacked by three of the five flowers; the others
         // score three each and keep the result's order.
-        QCOMPARE(nombres, resultado);
+        QCOMPARE(names, result);
 
         QFont arial("Arial");
         arial.setPointSize(11);
-        int mayor = 0;
-        for (const QString &n : resultado)
-            mayor = std::max(mayor, QFontMetrics(arial).horizontalAdvance(n));
-        QCOMPARE(ancho0, mayor + 10);
-        QCOMPARE(otrosAnchos, QList<int>(4, 24));
-        QCOMPARE(gridWidth, ancho0 + 1 + 4 * 25);
-        QCOMPARE(panDer, 1024 - gridWidth - 30);
+        int widest = 0;
+        for (const QString &n : result)
+            widest = std::max(widest, QFontMetrics(arial).horizontalAdvance(n));
+        QCOMPARE(width0, widest + 10);
+        QCOMPARE(otherWidths, QList<int>(4, 24));
+        QCOMPARE(gridWidth, width0 + 1 + 4 * 25);
+        QCOMPARE(panDerWidth, 1024 - gridWidth - 30);
 
-        QString esperado = "Dolor de cabeza\r\n| Miedo a cosas conocidas\r\n| | Timidez\r\n| | | \r\n";
-        for (const QString &flor : nombres) {
+        QString expected = "Dolor de cabeza\r\n| Miedo a cosas conocidas\r\n| | Timidez\r\n| | | \r\n";
+        for (const QString &flower : names) {
             for (const char *s : {"Dolor de cabeza", "Miedo a cosas conocidas", "Timidez"})
-                esperado += kSintomasDeFlor.at(flor).count(s) ? "X " : "| ";
-            esperado += QString("(%1) %2\r\n").arg(flor == "Mímulo" ? 2 : 1).arg(flor);
+                expected += kSymptomsOfFlower.at(flower).count(s) ? "X " : "| ";
+            expected += QString("(%1) %2\r\n").arg(flower == "Mímulo" ? 2 : 1).arg(flower);
         }
-        QCOMPARE(copiado, esperado);
+        QCOMPARE(copied, expected);
         QCOMPARE(seam->log(), QStringList({"Aviso: La planilla fue copiada al portapapeles"}));
     }
 
     void cellsAreDrawnAsFixedCellsMarksAndBackground()
     {
         process({"Miedo a cosas conocidas", "Timidez"});
-        QImage imagen;
-        QRect fija, nombre, marca, vacia;
-        abrirPlanilla([&](TFPlanRep &p) {
-            imagen = p.Gr->viewport()->grab().toImage();
-            fija = p.Gr->cellRect(0, 1);
-            nombre = p.Gr->cellRect(1, 0);
-            marca = p.Gr->cellRect(1, 2); // Mímulo has both symptoms
-            for (int r = 1; r < p.Gr->model()->rowCount() && vacia.isNull(); ++r)
+        QImage image;
+        QRect fixed, name, mark, empty;
+        openWorksheet([&](TFPlanRep &p) {
+            image = gridOf(p)->viewport()->grab().toImage();
+            fixed = gridOf(p)->cellRect(0, 1);
+            name = gridOf(p)->cellRect(1, 0);
+            mark = gridOf(p)->cellRect(1, 2); // Mímulo has both symptoms
+            for (int r = 1; r < gridOf(p)->model()->rowCount() && empty.isNull(); ++r)
                 for (int c = 2; c < 4; ++c)
-                    if (p.Gr->model()->index(r, c).data().toString().isEmpty())
-                        vacia = p.Gr->cellRect(r, c);
+                    if (gridOf(p)->model()->index(r, c).data().toString().isEmpty())
+                        empty = gridOf(p)->cellRect(r, c);
         });
-        QVERIFY(!imagen.isNull() && !vacia.isNull());
-        QCOMPARE(marca.size(), QSize(24, 20));
-        QCOMPARE(pixel(imagen, fija.left() + 1, fija.top() + 1), kActiveCaptionGradient);
-        QCOMPARE(pixel(imagen, nombre.right() - 1, nombre.top() + 1), kActiveCaptionGradient);
+        QVERIFY(!image.isNull() && !empty.isNull());
+        QCOMPARE(mark.size(), QSize(24, 20));
+        QCOMPARE(pixel(image, fixed.left() + 1, fixed.top() + 1), kActiveCaptionGradient);
+        QCOMPARE(pixel(image, name.right() - 1, name.top() + 1), kActiveCaptionGradient);
         // Some of the name is written in the cell, in the default text colour.
-        bool tinta = false;
-        for (int x = nombre.left(); x <= nombre.right(); ++x)
-            for (int y = nombre.top(); y <= nombre.bottom(); ++y)
-                tinta = tinta || pixel(imagen, x, y).lightness() < 80;
-        QVERIFY(tinta);
+        bool ink = false;
+        for (int x = name.left(); x <= name.right(); ++x)
+            for (int y = name.top(); y <= name.bottom(); ++y)
+                ink = ink || pixel(image, x, y).lightness() < 80;
+        QVERIFY(ink);
         // A mark is a red dot on a grey cell with a silver edge.
-        QCOMPARE(pixel(imagen, marca.left() + 12, marca.top() + 10), QColor(255, 0, 0));
-        QCOMPARE(pixel(imagen, marca.left() + 1, marca.top() + 1), QColor(128, 128, 128));
-        QCOMPARE(pixel(imagen, marca.left(), marca.top()), QColor(192, 192, 192));
+        QCOMPARE(pixel(image, mark.left() + 12, mark.top() + 10), QColor(255, 0, 0));
+        QCOMPARE(pixel(image, mark.left() + 1, mark.top() + 1), QColor(128, 128, 128));
+        QCOMPARE(pixel(image, mark.left(), mark.top()), QColor(192, 192, 192));
         // An unmarked cell shows the grid's background: the data colour of scheme 2.
-        QCOMPARE(pixel(imagen, vacia.left() + 12, vacia.top() + 10), QColor(228, 228, 228));
+        QCOMPARE(pixel(image, empty.left() + 12, empty.top() + 10), QColor(228, 228, 228));
     }
 
     void theWorksheetTakesTheSchemeAndTextSizeOfTheMoment()
@@ -226,54 +236,54 @@ private slots:
         QCOMPARE(int(EsquemaColor), 3);
         process({"Timidez"});
         QColor panel1, panel6, lref, gr;
-        int letra = 0;
-        int vistas = abrirPlanilla([&](TFPlanRep &p) {
-            panel1 = p.Panel1->palette().color(QPalette::Window);
-            panel6 = p.Panel6->palette().color(QPalette::Window);
-            lref = p.LRef->palette().color(QPalette::Base);
-            gr = p.Gr->viewport()->palette().color(QPalette::Base);
-            letra = p.LRef->font().pointSize();
-            QCOMPARE(p.Lab4->text(), QString("Referencias"));
+        int textSize = 0;
+        int shown = openWorksheet([&](TFPlanRep &p) {
+            panel1 = controlOf(&p, "Panel1")->palette().color(QPalette::Window);
+            panel6 = controlOf(&p, "Panel6")->palette().color(QPalette::Window);
+            lref = referencesOf(p)->palette().color(QPalette::Base);
+            gr = gridOf(p)->viewport()->palette().color(QPalette::Base);
+            textSize = referencesOf(p)->font().pointSize();
+            QCOMPARE(controlOf<QLabel>(&p, "Lab4")->text(), QString("Referencias"));
         });
-        QCOMPARE(vistas, 1);
+        QCOMPARE(shown, 1);
         QCOMPARE(panel1, QColor(215, 193, 162));
         QCOMPARE(panel6, QColor(221, 202, 174));
         QCOMPARE(lref, QColor(232, 219, 200));
         QCOMPARE(gr, QColor(232, 219, 200));
-        QCOMPARE(letra, 12);
+        QCOMPARE(textSize, 12);
 
         // A scheme number no scheme has (a settings file edited by hand) leaves every colour
         // as the window has it.
         EsquemaColor = 9;
-        QColor porOmision;
-        abrirPlanilla([&](TFPlanRep &p) {
-            porOmision = QFrame().palette().color(QPalette::Window);
-            panel1 = p.Panel1->palette().color(QPalette::Window);
-            panel6 = p.Panel6->palette().color(QPalette::Window);
+        QColor byDefault;
+        openWorksheet([&](TFPlanRep &p) {
+            byDefault = QFrame().palette().color(QPalette::Window);
+            panel1 = controlOf(&p, "Panel1")->palette().color(QPalette::Window);
+            panel6 = controlOf(&p, "Panel6")->palette().color(QPalette::Window);
         });
-        QCOMPARE(panel1, porOmision);
-        QCOMPARE(panel6, porOmision);
+        QCOMPARE(panel1, byDefault);
+        QCOMPARE(panel6, byDefault);
     }
 
     void aResultWithoutFlowersGivesTheHeadingRowOnly()
     {
         process({"Zumbido en los oídos", "Ñoñería"});
-        int filas = -1, columnas = -1, ancho0 = -1;
-        QString copiado;
-        QCOMPARE(abrirPlanilla(
+        int rows = -1, columns = -1, width0 = -1;
+        QString copied;
+        QCOMPARE(openWorksheet(
                      [&](TFPlanRep &p) {
-                         filas = p.Gr->model()->rowCount();
-                         columnas = p.Gr->model()->columnCount();
-                         ancho0 = p.Gr->columnWidth(0);
-                         p.Copiar->click();
-                         copiado = QGuiApplication::clipboard()->text();
+                         rows = gridOf(p)->model()->rowCount();
+                         columns = gridOf(p)->model()->columnCount();
+                         width0 = gridOf(p)->columnWidth(0);
+                         controlOf<QAbstractButton>(&p, "Copiar")->click();
+                         copied = QGuiApplication::clipboard()->text();
                      },
                      true),
                  1);
-        QCOMPARE(filas, 1);
-        QCOMPARE(columnas, 4);
-        QCOMPARE(ancho0, 10);
-        QCOMPARE(copiado, QString("Zumbido en los oídos\r\n| Ñoñería\r\n| | \r\n"));
+        QCOMPARE(rows, 1);
+        QCOMPARE(columns, 4);
+        QCOMPARE(width0, 10);
+        QCOMPARE(copied, QString("Zumbido en los oídos\r\n| Ñoñería\r\n| | \r\n"));
     }
 
     void cancellingShowsNoWorksheetAndLeavesTheRowsAsTheyWere()
@@ -281,56 +291,56 @@ private slots:
         process({"Miedo a cosas conocidas", "Timidez", "Dolor de cabeza"});
         grid("GrRepF")->setCurrentIndex(grid("GrRepF")->model()->index(2, 1));
         grid("GrRep")->setCurrentIndex(grid("GrRep")->model()->index(1, 0));
-        const int filaResultado = grid("GrRepF")->currentIndex().row();
-        const int filaSeleccion = grid("GrRep")->currentIndex().row();
+        const int resultRow = grid("GrRepF")->currentIndex().row();
+        const int selectionRow = grid("GrRep")->currentIndex().row();
         // The link grid of the repertory page follows the symptom list after any build.
-        DataGrid *sintomas = grid("GrSintomas");
-        sintomas->setCurrentIndex(sintomas->model()->index(int(column(sintomas, 0).indexOf("Tristeza en el año nuevo")), 0));
+        DataGrid *symptoms = grid("GrSintomas");
+        symptoms->setCurrentIndex(symptoms->model()->index(int(column(symptoms, 0).indexOf("Tristeza en el año nuevo")), 0));
 
         seam->answer({true});
-        bool cancelado = false;
+        bool cancelled = false;
         QTimer::singleShot(0, this, [&] {
             if (TFBarra *b = currentBarra()) {
                 QCOMPARE(b->windowTitle(), QString("Procesando..."));
-                b->Cancelar->click();
-                cancelado = true;
+                controlOf<QAbstractButton>(b, "Cancelar")->click();
+                cancelled = true;
             }
         });
-        QCOMPARE(abrirPlanilla([](TFPlanRep &) {}), 0);
-        QVERIFY(cancelado);
+        QCOMPARE(openWorksheet([](TFPlanRep &) {}), 0);
+        QVERIFY(cancelled);
         QCOMPARE(seam->log(), QStringList({"Confirmar: Desea Cancelar ?"}));
         QVERIFY(!currentBarra());
-        QVERIFY(planillasAbiertas().isEmpty());
-        QCOMPARE(grid("GrRepF")->currentIndex().row(), filaResultado);
-        QCOMPARE(grid("GrRep")->currentIndex().row(), filaSeleccion);
-        QStringList enlazadas = column(grid("DBGrid5"), 1);
-        enlazadas.sort();
-        QCOMPARE(enlazadas, QStringList({"Castaño Dulce", "Rosa Silvestre"}));
+        QVERIFY(openWorksheets().isEmpty());
+        QCOMPARE(grid("GrRepF")->currentIndex().row(), resultRow);
+        QCOMPARE(grid("GrRep")->currentIndex().row(), selectionRow);
+        QStringList linked = column(grid("DBGrid5"), 1);
+        linked.sort();
+        QCOMPARE(linked, QStringList({"Castaño Dulce", "Rosa Silvestre"}));
     }
 
     void aSecondPressWhileTheBuildRunsIsIgnored()
     {
         process({"Miedo a cosas conocidas", "Timidez"});
-        bool bloqueada = false, mismaBarra = false;
+        bool blocked = false, sameBar = false;
         QTimer::singleShot(0, this, [&] {
             TFBarra *b = currentBarra();
             // Only the progress window takes input while the build runs.
-            bloqueada = b && QApplication::activeModalWidget() == b;
+            blocked = b && QApplication::activeModalWidget() == b;
             w<QAbstractButton>("PlanRep")->click();
-            mismaBarra = b && currentBarra() == b;
+            sameBar = b && currentBarra() == b;
         });
-        QCOMPARE(abrirPlanilla([](TFPlanRep &) {}), 1);
-        QVERIFY(bloqueada);
-        QVERIFY(mismaBarra);
+        QCOMPARE(openWorksheet([](TFPlanRep &) {}), 1);
+        QVERIFY(blocked);
+        QVERIFY(sameBar);
     }
 
     void theCloseBoxClosesLikeCerrar()
     {
         process({"Timidez"});
-        QCOMPARE(abrirPlanilla([](TFPlanRep &) {}, true), 1);
-        QVERIFY(planillasAbiertas().isEmpty());
+        QCOMPARE(openWorksheet([](TFPlanRep &) {}, true), 1);
+        QVERIFY(openWorksheets().isEmpty());
         // And the window can be opened again: every build starts from the tables.
-        QCOMPARE(abrirPlanilla([](TFPlanRep &) {}), 1);
+        QCOMPARE(openWorksheet([](TFPlanRep &) {}), 1);
     }
 
     void aStoreFailureDuringTheBuildLeavesNothingBehind()
@@ -339,8 +349,8 @@ private slots:
         form.reset();
         Catalogue c;
         c.open();
-        std::vector<store::Record> filas{{{4}, {true}}, {{5}, {true}}};
-        c.TRepS.table()->insertMany(filas);
+        std::vector<store::Record> rows{{{4}, {true}}, {{5}, {true}}};
+        c.TRepS.table()->insertMany(rows);
         repertory::processSelection(c);
         QCOMPARE(c.TRelS.masterSource(), &c.SRepS);
         QVERIFY(c.TRepF.recordCount() > 1);
@@ -348,7 +358,7 @@ private slots:
         QTimer::singleShot(0, this, [&] { c.TRepF.close(); });
         QVERIFY_THROWS_EXCEPTION(store::Error, PlanRepClick(c, "Nom1", nullptr));
         QVERIFY(!currentBarra());
-        QVERIFY(planillasAbiertas().isEmpty());
+        QVERIFY(openWorksheets().isEmpty());
         QVERIFY(!c.TRelS.controlsDisabled());
         QCOMPARE(c.TRelS.masterSource(), &c.SSint);
         seam = std::make_unique<DialogSeam>();
