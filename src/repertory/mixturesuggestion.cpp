@@ -119,6 +119,7 @@ std::vector<Word> coverOf(const Pool &pool, const std::vector<int> &members)
 Choice greedyChoice(const Pool &pool, int maxFlowers)
 {
     const int words = pool.words;
+    const auto count = [&](int f) { return pool.counts[std::size_t(f)]; };
     std::vector<int> members;
     std::vector<Word> cover(std::size_t(words), 0);
     for (;;) {
@@ -126,7 +127,7 @@ Choice greedyChoice(const Pool &pool, int maxFlowers)
             int best = -1, bestGain = 0;
             for (int f = 0; f < pool.size(); ++f) {
                 const int gain = countAndNot(pool.set(f), cover.data(), words);
-                if (gain > bestGain || (gain == bestGain && best >= 0 && pool.counts[std::size_t(f)] > pool.counts[std::size_t(best)])) {
+                if (gain > bestGain || (gain == bestGain && best >= 0 && count(f) > count(best))) {
                     best = f;
                     bestGain = gain;
                 }
@@ -137,20 +138,18 @@ Choice greedyChoice(const Pool &pool, int maxFlowers)
             for (int w = 0; w < words; ++w)
                 cover[std::size_t(w)] |= pool.set(best)[w];
         }
+        // Dropping a useless flower leaves the cover as it is.
         int useless = -1;
-        for (std::size_t i = 0; i < members.size(); ++i) {
+        for (const int f : members) {
             std::vector<int> others = members;
-            others.erase(others.begin() + std::ptrdiff_t(i));
-            if (anyAndNot(pool.set(members[i]), coverOf(pool, others).data(), words))
-                continue;
-            if (useless < 0 || pool.counts[std::size_t(members[i])] < pool.counts[std::size_t(members[std::size_t(useless)])]
-                || (pool.counts[std::size_t(members[i])] == pool.counts[std::size_t(members[std::size_t(useless)])]
-                    && members[i] > members[std::size_t(useless)]))
-                useless = int(i);
+            std::erase(others, f);
+            if (!anyAndNot(pool.set(f), coverOf(pool, others).data(), words)
+                && (useless < 0 || count(f) < count(useless) || (count(f) == count(useless) && f > useless)))
+                useless = f;
         }
         if (useless < 0)
             break;
-        members.erase(members.begin() + useless);
+        std::erase(members, useless);
     }
     std::sort(members.begin(), members.end());
     Choice c;
