@@ -176,7 +176,7 @@ public:
     Search(const Pool &pool, int maxFlowers, qint64 budget, Choice start)
         : m_pool(pool), m_words(pool.words), m_step(pool.words + kFlowerStepOverhead), m_max(maxFlowers), m_budget(budget), m_best(std::move(start)),
           m_cover(std::size_t(maxFlowers + 1) * std::size_t(m_words)),
-          m_unique(std::size_t(maxFlowers + 1) * std::size_t(maxFlowers) * std::size_t(m_words)),
+          m_twice(std::size_t(maxFlowers + 1) * std::size_t(m_words)),
           m_live(std::size_t(maxFlowers + 1)), m_gains(std::size_t(maxFlowers + 1)),
           m_topGains(std::size_t(maxFlowers + 1)), m_topCounts(std::size_t(maxFlowers + 1)),
           m_suffixGains(std::size_t(maxFlowers + 1)), m_suffixCounts(std::size_t(maxFlowers + 1)),
@@ -198,10 +198,17 @@ public:
 
 private:
     Word *cover(int depth) { return m_cover.data() + std::size_t(depth) * std::size_t(m_words); }
-    // The symptoms that only the flower chosen at `index` covers, among those chosen at `depth`.
-    Word *unique(int depth, int index)
+    // The symptoms that two or more of the flowers chosen so far cover: what a chosen flower
+    // has outside of them is its own.
+    Word *twice(int depth) { return m_twice.data() + std::size_t(depth) * std::size_t(m_words); }
+
+    // Whether the chosen flower `own` keeps a symptom of its own once `set` joins.
+    bool keepsOwn(const Word *own, const Word *twiceHere, const Word *set) const
     {
-        return m_unique.data() + (std::size_t(depth) * std::size_t(m_max) + std::size_t(index)) * std::size_t(m_words);
+        for (int w = 0; w < m_words; ++w)
+            if (own[w] & ~twiceHere[w] & ~set[w])
+                return true;
+        return false;
     }
 
     // Whether a set of `size` + t flowers, for some t from `from` to `available`, could beat the
@@ -264,6 +271,7 @@ private:
         if (depth == m_max)
             return true;
         const Word *here = cover(depth);
+        const Word *twiceHere = twice(depth);
         std::vector<int> &live = m_live[std::size_t(depth)];
         std::vector<int> &gains = m_gains[std::size_t(depth)];
         live.clear();
@@ -280,7 +288,7 @@ private:
             for (int j = 0; j < depth && keepsOthers; ++j) {
                 if (!spend(m_step))
                     return false;
-                keepsOthers = anyAndNot(unique(depth, j), set, m_words);
+                keepsOthers = keepsOwn(m_pool.set(m_chosen[std::size_t(j)]), twiceHere, set);
             }
             if (!keepsOthers)
                 continue;
@@ -343,16 +351,13 @@ private:
             if (!mayBeat(childCovered, ceiling, depth + 1, childCount, suffixGains.data() + std::ptrdiff_t(i) * k,
                          suffixCounts.data() + std::ptrdiff_t(i) * k, after, 0))
                 continue;
-            if (!spend(qint64(depth + 2) * m_step))
+            if (!spend(2 * m_step))
                 return false;
-            Word *next = cover(depth + 1);
-            for (int w = 0; w < m_words; ++w)
+            Word *next = cover(depth + 1), *nextTwice = twice(depth + 1);
+            for (int w = 0; w < m_words; ++w) {
+                nextTwice[w] = twiceHere[w] | (here[w] & set[w]);
                 next[w] = here[w] | set[w];
-            for (int j = 0; j < depth; ++j)
-                for (int w = 0; w < m_words; ++w)
-                    unique(depth + 1, j)[w] = unique(depth, j)[w] & ~set[w];
-            for (int w = 0; w < m_words; ++w)
-                unique(depth + 1, depth)[w] = set[w] & ~here[w];
+            }
             m_chosen[std::size_t(depth)] = f;
             if (!visit(depth + 1, live.data() + i + 1, n - 1 - i, childCovered, childCount))
                 return false;
@@ -368,10 +373,10 @@ private:
     qint64 m_work = 0;
     Choice m_best;
     bool m_startIsBest = true;
-    // By depth: the cover so far, each chosen flower's own symptoms, the flowers still worth
-    // adding with what each adds, and the children's bounds.
+    // By depth: the cover so far, what is covered twice, the flowers still worth adding with
+    // what each adds, and the children's bounds.
     std::vector<Word> m_cover;
-    std::vector<Word> m_unique;
+    std::vector<Word> m_twice;
     std::vector<std::vector<int>> m_live, m_gains, m_topGains, m_topCounts, m_suffixGains, m_suffixCounts;
     std::vector<std::vector<Word>> m_tails;
     std::vector<int> m_chosen;
@@ -393,9 +398,11 @@ MixtureSuggestion suggestMixture(int symptomCount, std::span<const MixtureCandid
                 linked[std::size_t(s / kWordBits)] |= Word(1) << (s % kWordBits);
             }
     const Pool pool = candidatePool(sets, candidates, words);
-    const int maxFlowers = std::clamp(limits.maxFlowers, 0, pool.size());
-
-    Search search(pool, maxFlowers, limits.workBudget, greedyChoice(pool, maxFlowers));
+    // The greedy set either fills every place or covers all that can be covered, so the best
+    // set has no more flowers than it.
+    Choice start = greedyChoice(pool, std::clamp(limits.maxFlowers, 0, pool.size()));
+    const int maxFlowers = int(start.members.size());
+    Search search(pool, maxFlowers, limits.workBudget, std::move(start));
     MixtureSuggestion result;
     result.method = search.run() ? MixtureSuggestion::Method::Exact : MixtureSuggestion::Method::Greedy;
     result.work = search.work();
