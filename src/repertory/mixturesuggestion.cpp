@@ -1,5 +1,7 @@
 #include "mixturesuggestion.h"
 
+#include "worksheet.h"
+
 #include <algorithm>
 #include <bit>
 
@@ -383,6 +385,17 @@ private:
 };
 
 } // namespace
+
+std::vector<MixtureCandidate> mixtureCandidates(const worksheet::Sheet &sheet)
+{
+    std::vector<MixtureCandidate> candidates;
+    candidates.reserve(std::size_t(sheet.filas()));
+    for (int r = 0; r < sheet.filas(); ++r) {
+        const std::span<const int> marked = sheet.marcadas(r);
+        candidates.push_back({{marked.begin(), marked.end()}, sheet.cuentas[std::size_t(r)]});
+    }
+    return candidates;
+}
 
 MixtureSuggestion suggestMixture(int symptomCount, std::span<const MixtureCandidate> candidates,
                                  const MixtureLimits &limits)

@@ -5,6 +5,10 @@
 #include <span>
 #include <vector>
 
+namespace worksheet {
+struct Sheet;
+}
+
 // The smallest set of flowers that together cover the most of the selected symptoms, worked out
 // over plain data: symptoms are their positions in the selection, flowers their positions in the
 // result (ranked by count), so a window can show the answer row by row as it already lists them.
@@ -48,6 +52,10 @@ struct MixtureSuggestion
     std::vector<int> leftOut;  // symptoms some flower has but the proposal does not, ascending
     qint64 work = 0;           // what the exact search spent, in budget units
 };
+
+// The rows of a worksheet as candidates, row by row: in the result's order as long as the
+// sheet has not been reordered by score.
+std::vector<MixtureCandidate> mixtureCandidates(const worksheet::Sheet &sheet);
 
 // Proposes at most `limits.maxFlowers` flowers that cover the most selected symptoms; among
 // such sets the fewest flowers, then the highest total count, then the set whose flowers come
