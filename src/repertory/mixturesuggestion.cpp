@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <numeric>
 
 namespace repertory {
 
@@ -44,44 +45,47 @@ struct Pool
 // holds a dominated flower gets at least as good, and earlier, by the swap, so the best set
 // never holds one; the relation runs strictly towards earlier positions, so every dominated
 // flower has an undominated one above it that stays.
-Pool candidatePool(const std::vector<std::vector<Word>> &sets, std::span<const MixtureCandidate> candidates,
-                   int words)
+Pool candidatePool(int symptoms, std::span<const MixtureCandidate> candidates)
 {
-    const int n = int(sets.size());
+    Pool pool;
+    const int words = pool.words = int((qint64(symptoms) + kWordBits - 1) / kWordBits);
+    const int n = int(candidates.size());
+    pool.sets.assign(std::size_t(n) * std::size_t(words), 0);
+    for (int f = 0; f < n; ++f)
+        for (const int s : candidates[std::size_t(f)].symptoms)
+            if (s >= 0 && s < symptoms)
+                pool.sets[std::size_t(f) * std::size_t(words) + std::size_t(s / kWordBits)] |= Word(1) << (s % kWordBits);
+    const auto set = [&](int f) { return pool.sets.data() + std::size_t(f) * std::size_t(words); };
     // Who has each symptom: a flower's dominators all have its rarest symptom.
-    std::vector<std::vector<int>> holders(std::size_t(words) * kWordBits);
-    std::vector<bool> empty(std::size_t(n), true);
+    std::vector<std::vector<int>> holders(static_cast<std::size_t>(symptoms));
     for (int f = 0; f < n; ++f)
         for (int w = 0; w < words; ++w)
-            for (Word bits = sets[std::size_t(f)][std::size_t(w)]; bits; bits &= bits - 1) {
+            for (Word bits = set(f)[w]; bits; bits &= bits - 1)
                 holders[std::size_t(w * kWordBits + std::countr_zero(bits))].push_back(f);
-                empty[std::size_t(f)] = false;
-            }
 
-    Pool pool;
-    pool.words = words;
+    std::vector<bool> keep(std::size_t(n), false);
     for (int f = 0; f < n; ++f) {
-        if (empty[std::size_t(f)])
-            continue;
-        const Word *mine = sets[std::size_t(f)].data();
         const std::vector<int> *rarest = nullptr;
         for (int w = 0; w < words; ++w)
-            for (Word bits = mine[w]; bits; bits &= bits - 1) {
+            for (Word bits = set(f)[w]; bits; bits &= bits - 1) {
                 const auto &h = holders[std::size_t(w * kWordBits + std::countr_zero(bits))];
                 if (!rarest || h.size() < rarest->size())
                     rarest = &h;
             }
         const int count = candidates[std::size_t(f)].count;
-        const bool dominated = std::any_of(rarest->begin(), rarest->end(), [&](int g) {
-            return g < f && candidates[std::size_t(g)].count >= count
-                   && !anyAndNot(mine, sets[std::size_t(g)].data(), words);
+        keep[std::size_t(f)] = rarest && std::none_of(rarest->begin(), rarest->end(), [&](int g) {
+            return g < f && candidates[std::size_t(g)].count >= count && !anyAndNot(set(f), set(g), words);
         });
-        if (dominated)
+    }
+    // The flowers that stay move up in place.
+    for (int f = 0; f < n; ++f) {
+        if (!keep[std::size_t(f)])
             continue;
-        pool.sets.insert(pool.sets.end(), sets[std::size_t(f)].begin(), sets[std::size_t(f)].end());
-        pool.counts.push_back(count);
+        std::copy_n(set(f), words, set(pool.size()));
+        pool.counts.push_back(candidates[std::size_t(f)].count);
         pool.positions.push_back(f);
     }
+    pool.sets.resize(std::size_t(pool.size()) * std::size_t(words));
     return pool;
 }
 
@@ -191,8 +195,7 @@ public:
     bool run()
     {
         std::vector<int> all(std::size_t(m_pool.size()));
-        for (int f = 0; f < m_pool.size(); ++f)
-            all[std::size_t(f)] = f;
+        std::iota(all.begin(), all.end(), 0);
         return visit(0, all.data(), int(all.size()), 0, 0);
     }
     const Choice &best() const { return m_best; }
@@ -401,16 +404,7 @@ MixtureSuggestion suggestMixture(int symptomCount, std::span<const MixtureCandid
                                  const MixtureLimits &limits)
 {
     const int symptoms = std::max(symptomCount, 0);
-    const int words = (symptoms + kWordBits - 1) / kWordBits;
-    std::vector<std::vector<Word>> sets(candidates.size(), std::vector<Word>(std::size_t(words), 0));
-    std::vector<Word> linked(std::size_t(words), 0);
-    for (std::size_t f = 0; f < candidates.size(); ++f)
-        for (const int s : candidates[f].symptoms)
-            if (s >= 0 && s < symptoms) {
-                sets[f][std::size_t(s / kWordBits)] |= Word(1) << (s % kWordBits);
-                linked[std::size_t(s / kWordBits)] |= Word(1) << (s % kWordBits);
-            }
-    const Pool pool = candidatePool(sets, candidates, words);
+    const Pool pool = candidatePool(symptoms, candidates);
     // The greedy set either fills every place or covers all that can be covered, so the best
     // set has no more flowers than it.
     Choice start = greedyChoice(pool, std::clamp(limits.maxFlowers, 0, pool.size()));
@@ -430,6 +424,10 @@ MixtureSuggestion suggestMixture(int symptomCount, std::span<const MixtureCandid
         for (int s = 0; s < symptoms; ++s)
             if (result.coveredBy[std::size_t(s)] < 0 && (pool.set(f)[s / kWordBits] >> (s % kWordBits) & 1))
                 result.coveredBy[std::size_t(s)] = pool.positions[std::size_t(f)];
+    // A dropped flower's symptoms are all in one that stays.
+    std::vector<int> all(std::size_t(pool.size()));
+    std::iota(all.begin(), all.end(), 0);
+    const std::vector<Word> linked = coverOf(pool, all);
     for (int s = 0; s < symptoms; ++s) {
         if (!(linked[std::size_t(s / kWordBits)] >> (s % kWordBits) & 1))
             result.unlinked.push_back(s);
