@@ -317,8 +317,8 @@ void medirMezcla(Catalogue &c, const char *scale)
     const std::vector<repertory::MixtureCandidate> flores = repertory::mixtureCandidates(sheet);
     repertory::MixtureSuggestion mezcla;
     const double ms = medir(9, [&] { mezcla = repertory::suggestMixture(sheet.sintomas(), flores); });
-    std::printf("%-5s mezcla sugerida entre %d flores x %d síntomas   %7.2f ms   %s: %zu flores cubren %d síntomas "
-                "(trabajo %lld de %lld)\n",
+    std::printf("%-5s mezcla sugerida entre %d flores x %d síntomas   %7.2f ms   %s: %zu flores cubren %d "
+                "síntomas (trabajo %lld de %lld)\n",
                 scale, sheet.filas(), sheet.sintomas(), ms,
                 mezcla.method == repertory::MixtureSuggestion::Method::Exact ? "exacta" : "voraz", mezcla.flowers.size(),
                 mezcla.covered, static_cast<long long>(mezcla.work),

@@ -51,11 +51,11 @@ Pool candidatePool(int symptoms, std::span<const MixtureCandidate> candidates)
     const int words = pool.words = int((qint64(symptoms) + kWordBits - 1) / kWordBits);
     const int n = int(candidates.size());
     pool.sets.assign(std::size_t(n) * std::size_t(words), 0);
+    const auto set = [&](int f) { return pool.sets.data() + std::size_t(f) * std::size_t(words); };
     for (int f = 0; f < n; ++f)
         for (const int s : candidates[std::size_t(f)].symptoms)
             if (s >= 0 && s < symptoms)
-                pool.sets[std::size_t(f) * std::size_t(words) + std::size_t(s / kWordBits)] |= Word(1) << (s % kWordBits);
-    const auto set = [&](int f) { return pool.sets.data() + std::size_t(f) * std::size_t(words); };
+                set(f)[s / kWordBits] |= Word(1) << (s % kWordBits);
     // Who has each symptom: a flower's dominators all have its rarest symptom.
     std::vector<std::vector<int>> holders(static_cast<std::size_t>(symptoms));
     for (int f = 0; f < n; ++f)
@@ -180,7 +180,8 @@ class Search
 
 public:
     Search(const Pool &pool, int maxFlowers, qint64 budget, Choice start)
-        : m_pool(pool), m_words(pool.words), m_step(pool.words + kFlowerStepOverhead), m_max(maxFlowers), m_budget(budget), m_best(std::move(start)),
+        : m_pool(pool), m_words(pool.words), m_step(pool.words + kFlowerStepOverhead), m_max(maxFlowers),
+          m_budget(budget), m_best(std::move(start)),
           m_cover(std::size_t(maxFlowers + 1) * std::size_t(m_words)),
           m_twice(std::size_t(maxFlowers + 1) * std::size_t(m_words)),
           m_live(std::size_t(maxFlowers + 1)), m_gains(std::size_t(maxFlowers + 1)),
@@ -348,13 +349,14 @@ private:
             const int f = live[std::size_t(i)];
             const int childCovered = covered + gains[std::size_t(i)];
             const qint64 childCount = count + m_pool.counts[std::size_t(f)];
-            const int after = std::min(k, n - 1 - i);
+            const int later = std::min(k, n - 1 - i);
             const Word *set = m_pool.set(f);
             if (!spend(m_step))
                 return false;
-            const int ceiling = childCovered + countAndNot(tails.data() + std::size_t(i + 1) * std::size_t(m_words), set, m_words);
+            const Word *tail = tails.data() + std::size_t(i + 1) * std::size_t(m_words);
+            const int ceiling = childCovered + countAndNot(tail, set, m_words);
             if (!mayBeat(childCovered, ceiling, depth + 1, childCount, suffixGains.data() + std::ptrdiff_t(i) * k,
-                         suffixCounts.data() + std::ptrdiff_t(i) * k, after, 0))
+                         suffixCounts.data() + std::ptrdiff_t(i) * k, later, 0))
                 continue;
             if (!spend(2 * m_step))
                 return false;
