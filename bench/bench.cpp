@@ -5,6 +5,7 @@
 #include "store/codepage.h"
 #include "repertory/worksheet.h"
 #include "repertory/processing.h"
+#include "repertory/mixturesuggestion.h"
 #include "tabletool.h"
 
 #include <QCoreApplication>
@@ -308,6 +309,22 @@ void medirPlanilla(Catalogue &c, const QString &carpeta, const char *scale)
                 sq / ms);
 }
 
+// The mixture suggestion over the rows of the largest worksheet, in the result's order, as
+// they stand after medirPlanilla.
+void medirMezcla(Catalogue &c, const char *scale)
+{
+    const worksheet::Sheet sheet = worksheet::buildSheet(c, QStringLiteral("Nom1"));
+    const std::vector<repertory::MixtureCandidate> flores = repertory::mixtureCandidates(sheet);
+    repertory::MixtureSuggestion mezcla;
+    const double ms = medir(9, [&] { mezcla = repertory::suggestMixture(sheet.sintomas(), flores); });
+    std::printf("%-5s mezcla sugerida entre %d flores x %d síntomas   %7.2f ms   %s: %zu flores cubren %d "
+                "síntomas (trabajo %lld de %lld)\n",
+                scale, sheet.filas(), sheet.sintomas(), ms,
+                mezcla.method == repertory::MixtureSuggestion::Method::Exact ? "exacta" : "voraz", mezcla.flowers.size(),
+                mezcla.covered, static_cast<long long>(mezcla.work),
+                static_cast<long long>(repertory::kMixtureWorkBudget));
+}
+
 void medirEscala(const QString &programa, const QString &base, const Escala &e)
 {
     const QString carpeta = prepararCatalogo(base, e);
@@ -333,6 +350,7 @@ void medirEscala(const QString &programa, const QString &base, const Escala &e)
     medirBusqueda(c, carpeta, e.nombre);
     medirProcesamiento(c, carpeta, e.nombre);
     medirPlanilla(c, carpeta, e.nombre);
+    medirMezcla(c, e.nombre);
     std::fflush(stdout);
 }
 
