@@ -12,15 +12,15 @@
 
 using namespace search;
 
-class TestBusqueda : public QObject
+class TestSymptomSearch : public QObject
 {
     Q_OBJECT
 
 private slots:
     void folding_data()
     {
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<QString>("plegado");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("folded");
         QTest::newRow("accents and case") << "Corazón áéíóú" << "CORAZON AEIOU";
         QTest::newRow("ñ becomes Ñ") << "año" << "AÑO";
         QTest::newRow("capital accents stay") << "CORAZÓN Ú" << "CORAZÓN Ú";
@@ -29,15 +29,15 @@ private slots:
     }
     void folding()
     {
-        QFETCH(QString, texto);
-        QFETCH(QString, plegado);
-        NormalizarTexto(texto);
-        QCOMPARE(texto, plegado);
+        QFETCH(QString, text);
+        QFETCH(QString, folded);
+        NormalizarTexto(text);
+        QCOMPARE(text, folded);
     }
 
     void splitting_data()
     {
-        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("words");
         QTest::newRow("blanks around and between") << "  DOLOR   CABEZA " << QStringList{"DOLOR", "CABEZA"};
         QTest::newRow("tab belongs to the word") << "A\tB C" << QStringList{"A\tB", "C"};
@@ -46,19 +46,19 @@ private slots:
     }
     void splitting()
     {
-        QFETCH(QString, texto);
+        QFETCH(QString, text);
         QFETCH(QStringList, words);
         QStringList out{"stale"};
-        SepararPalabras(texto, out);
+        SepararPalabras(text, out);
         QCOMPARE(out, words);
     }
 
     void perName_data()
     {
-        QTest::addColumn<QString>("nombre");
-        QTest::addColumn<int>("modo");
-        QTest::addColumn<QString>("texto");
-        QTest::addColumn<bool>("acepta");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("accepted");
         QTest::newRow("any: one word present") << "Dolor de espalda" << 1 << "DOLOR CABEZA" << true;
         QTest::newRow("all: one word missing") << "Dolor de espalda" << 2 << "DOLOR CABEZA" << false;
         QTest::newRow("all: both") << "Dolor de cabeza" << 2 << "CABEZA DOLOR" << true;
@@ -82,13 +82,13 @@ private slots:
     }
     void perName()
     {
-        QFETCH(QString, nombre);
-        QFETCH(int, modo);
-        QFETCH(QString, texto);
-        QFETCH(bool, acepta);
+        QFETCH(QString, name);
+        QFETCH(int, mode);
+        QFETCH(QString, text);
+        QFETCH(bool, accepted);
         QStringList words;
-        SepararPalabras(texto, words);
-        QCOMPARE(nameMatches(nombre, modo, words, texto), acepta);
+        SepararPalabras(text, words);
+        QCOMPARE(nameMatches(name, mode, words, text), accepted);
     }
 
     // The index answers exactly as the per-name test over random names, typed sequences that
@@ -99,53 +99,53 @@ private slots:
         const store::TableDef def = catalogue::sintomasDef();
         store::TableFile::create(dir.filePath(def.fileName()), def);
         store::Table table(dir.filePath(def.fileName()), def, store::TableFile::Durability::Relaxed);
-        const QStringList vocabulario{"dolor", "de", "cabeza", "Corazón", "CORAZÓN", "año", "ano", "miedo",
+        const QStringList vocabulary{"dolor", "de", "cabeza", "Corazón", "CORAZÓN", "año", "ano", "miedo",
                                       "a", "la", "oscuridad", "ÑANDÚ", "pingüino", "tras", "esfuerzo"};
-        QRandomGenerator azar(7);
-        auto nombreAlAzar = [&] {
+        QRandomGenerator random(7);
+        auto randomName = [&] {
             QStringList w;
-            for (int i = 0, n = 1 + int(azar.bounded(5)); i < n; ++i)
-                w << vocabulario[int(azar.bounded(vocabulario.size()))];
+            for (int i = 0, n = 1 + int(random.bounded(5)); i < n; ++i)
+                w << vocabulary[int(random.bounded(vocabulary.size()))];
             return w.join(' ').left(60);
         };
-        std::vector<store::Record> filas;
+        std::vector<store::Record> rows;
         for (int k = 1; k <= 400; ++k)
-            filas.push_back({{k, nombreAlAzar(), k}, {true, true, true}});
-        table.insertMany(filas);
-        NameIndex indice(table, "Nom");
+            rows.push_back({{k, randomName(), k}, {true, true, true}});
+        table.insertMany(rows);
+        NameIndex index(table, "Nom");
 
-        const QStringList escritos{"D", "DO", "DOLOR", "DOLOR ", "DOLOR D", "DOLOR DE", "DOLOR DE C",
+        const QStringList typed{"D", "DO", "DOLOR", "DOLOR ", "DOLOR D", "DOLOR DE", "DOLOR DE C",
                                    "DOLOR DE CABEZA", "DOLOR", "A", "AÑ", "AÑO", "AN", "ANO", "CORAZ",
                                    "CORAZÓN", "CORAZON", "  ", "", "PINGüINO", "Ñ", "TRAS ESF"};
-        for (int ronda = 0; ronda < 3; ++ronda) {
-            for (int modo = 1; modo <= 3; ++modo) {
-                for (const QString &texto : escritos) {
+        for (int round = 0; round < 3; ++round) {
+            for (int mode = 1; mode <= 3; ++mode) {
+                for (const QString &text : typed) {
                     QStringList words;
-                    SepararPalabras(texto, words);
-                    const auto hallados = indice.find(modo, words, texto);
-                    std::set<store::Slot> esperados;
+                    SepararPalabras(text, words);
+                    const auto found = index.find(mode, words, text);
+                    std::set<store::Slot> expected;
                     for (const store::Slot s : table.order(0))
-                        if (nameMatches(table.text(s, 1), modo, words, texto))
-                            esperados.insert(s);
-                    const std::set<store::Slot> obtenidos(hallados.begin(), hallados.end());
-                    QVERIFY2(obtenidos == esperados,
-                             qPrintable(QString("modo %1, texto '%2', ronda %3").arg(modo).arg(texto).arg(ronda)));
-                    QCOMPARE(obtenidos.size(), hallados.size()); // each row once
+                        if (nameMatches(table.text(s, 1), mode, words, text))
+                            expected.insert(s);
+                    const std::set<store::Slot> got(found.begin(), found.end());
+                    QVERIFY2(got == expected,
+                             qPrintable(QString("mode %1, text '%2', round %3").arg(mode).arg(text).arg(round)));
+                    QCOMPARE(got.size(), found.size()); // each row once
                 }
             }
             // Rename, add and remove names between rounds.
             for (int i = 0; i < 60; ++i) {
-                const store::Slot s = table.order(0)[azar.bounded(int(table.order(0).size()))];
-                store::Record r{{QVariant(), nombreAlAzar(), QVariant()}, {false, true, false}};
+                const store::Slot s = table.order(0)[random.bounded(int(table.order(0).size()))];
+                store::Record r{{QVariant(), randomName(), QVariant()}, {false, true, false}};
                 table.update(s, r);
             }
             for (int i = 0; i < 20; ++i)
-                table.remove(table.order(0)[azar.bounded(int(table.order(0).size()))]);
-            store::Record nuevo{{QVariant(), QStringLiteral("Dolor de cabeza nuevo"), QVariant()}, {true, true, true}};
-            table.insert(nuevo);
+                table.remove(table.order(0)[random.bounded(int(table.order(0).size()))]);
+            store::Record added{{QVariant(), QStringLiteral("Dolor de cabeza nuevo"), QVariant()}, {true, true, true}};
+            table.insert(added);
         }
     }
 };
 
-QTEST_GUILESS_MAIN(TestBusqueda)
+QTEST_GUILESS_MAIN(TestSymptomSearch)
 #include "test_symptomsearch.moc"
