@@ -30,16 +30,16 @@ class SheetModel : public QAbstractTableModel
 public:
     SheetModel(const worksheet::Sheet &sheet, QObject *parent) : QAbstractTableModel(parent), m_hoja(sheet) { }
 
-    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_hoja.filas() + 1; }
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_hoja.rows() + 1; }
     int columnCount(const QModelIndex &parent = {}) const override
     {
-        return parent.isValid() ? 0 : m_hoja.sintomas() + 2;
+        return parent.isValid() ? 0 : m_hoja.symptoms() + 2;
     }
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (role != Qt::DisplayRole || !index.isValid())
             return {};
-        return m_hoja.texto(index.row(), index.column());
+        return m_hoja.cellText(index.row(), index.column());
     }
     void cambio()
     {
@@ -211,7 +211,7 @@ void TFPlanRep::setSheet(worksheet::Sheet sheet)
 {
     m_hoja = std::move(sheet);
     LRef->clear();
-    LRef->addItems(m_hoja.referencias);
+    LRef->addItems(m_hoja.references);
     m_modelo->cambio();
 }
 
@@ -241,7 +241,7 @@ void TFPlanRep::AjustarColumnas()
     QFont dibujo(QStringLiteral("Arial"));
     dibujo.setPointSize(11);
     Gr->setFont(dibujo);
-    Gr->setColumnWidth(0, worksheet::widestText(m_hoja.nombres, dibujo) + worksheet::kNameMargin);
+    Gr->setColumnWidth(0, worksheet::widestText(m_hoja.names, dibujo) + worksheet::kNameMargin);
     std::vector<int> anchos;
     for (int c = 0; c < m_modelo->columnCount(); ++c)
         anchos.push_back(Gr->columnWidth(c));
@@ -338,16 +338,16 @@ void PlanRepClick(Catalogue &c, const QString &campoNombre, QWidget *padre)
         c.TRelS.disableControls();
         try {
             worksheet::SheetReader lector(c, campoNombre);
-            AbrirBarra(QStringLiteral("Procesando..."), QStringLiteral("Desea Cancelar ?"), lector.filasPorLeer());
-            for (int fila = 0; fila < lector.filasPorLeer(); ++fila) {
-                lector.leerFila(fila);
+            AbrirBarra(QStringLiteral("Procesando..."), QStringLiteral("Desea Cancelar ?"), lector.rowsToRead());
+            for (int fila = 0; fila < lector.rowsToRead(); ++fila) {
+                lector.readRow(fila);
                 if (!AvanzarBarra()) {
                     completa = false;
                     break;
                 }
             }
             CerrarBarra();
-            ventana->setSheet(lector.tomarHoja());
+            ventana->setSheet(lector.takeSheet());
         } catch (...) {
             CerrarBarra();
             devolverEnlaces(c);
