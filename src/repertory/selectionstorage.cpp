@@ -124,10 +124,10 @@ void SelectionStorage::CargarRepertorio(const QString &ruta)
     // Looked up among all symptoms, whatever the search shows.
     const store::Table &sintomas = *c.TSintNames.table();
     const repertory::KeysToLoad carga = repertory::keysToLoad(
-        lectura.claves, [&sintomas](qint32 clave) { return sintomas.findPrimary(clave).has_value(); });
+        lectura.keys, [&sintomas](qint32 clave) { return sintomas.findPrimary(clave).has_value(); });
     std::vector<store::Record> filas;
-    filas.reserve(carga.claves.size());
-    for (const qint32 clave : carga.claves)
+    filas.reserve(carga.keys.size());
+    for (const qint32 clave : carga.keys)
         filas.push_back(store::Record{{clave}, {true}});
     c.TRepS.table()->insertMany(filas);
     if (carga.repeated)
@@ -150,8 +150,8 @@ void SelectionStorage::LeerPaciente()
         return;
     }
     if (paciente) {
-        ArchPaciente = repertory::patientPath(paciente->numero);
-        w.LabPac->setText(paciente->nombre);
+        ArchPaciente = repertory::patientPath(paciente->number);
+        w.LabPac->setText(paciente->name);
     }
     w.PanPac->setVisible(bool(paciente));
 }
