@@ -16,9 +16,14 @@ const char *findWord(const char *p, std::size_t n, const QByteArray &word)
     return static_cast<const char *>(memmem(p, n, word.constData(), std::size_t(word.size())));
 }
 
-// Bytes no name and no search word can hold, so that neither ever matches the other.
+// The byte of a character that the code page lacks, in a name: no searchable word holds it.
 constexpr char kMissingInName = char(0x81);
-constexpr char kMissingInWord = char(0x8D);
+
+// A word's bytes, or nothing for a word that cannot be found, which then matches no name.
+QByteArray keyOf(const QString &word)
+{
+    return searchable(word) ? codepage::toWindows1252(word, kMissingInName) : QByteArray();
+}
 
 bool holdsOneOf(const QString &word, const QStringList &words)
 {
@@ -210,21 +215,27 @@ bool NameIndex::narrows(int mode, const QStringList &words, const QString &text)
     }
 }
 
-std::vector<store::Slot> NameIndex::find(int mode, const QStringList &words, const QString &text)
+std::vector<store::Slot> NameIndex::find(int mode, const QStringList &typedWords, const QString &typedText)
 {
     std::vector<store::Slot> rows;
-    if (mode < AnyWord || mode > Exact || (mode == AllWords && words.isEmpty())) {
+    if (mode < AnyWord || mode > Exact || (mode == AllWords && typedWords.isEmpty())) {
         for (std::size_t i = 0; i < m_entries.size(); ++i)
             if (m_entryOf[m_entries[i].row] == qint64(i))
                 rows.push_back(m_entries[i].row);
         return rows;
     }
+    // The words are folded as the names are; folding what is folded already changes nothing.
+    QStringList words = typedWords;
+    for (QString &w : words)
+        NormalizarTexto(w);
+    QString text = typedText;
+    NormalizarTexto(text);
     std::vector<QByteArray> keys;
     if (mode == Exact)
-        keys.push_back(codepage::toWindows1252(text, kMissingInWord));
+        keys.push_back(keyOf(text));
     else
         for (const QString &w : words)
-            keys.push_back(codepage::toWindows1252(w, kMissingInWord));
+            keys.push_back(keyOf(w));
 
     std::vector<Occurrences> found;
     found.reserve(keys.size()); // rows are handed out by reference: no reallocation

@@ -20,7 +20,7 @@ public:
     NameIndex(store::Table &symptoms, const QString &field, QObject *parent = nullptr);
 
     // The rows whose names pass, in no particular order. Modes other than 1 to 3 pass all.
-    std::vector<store::Slot> find(int mode, const QStringList &words, const QString &text);
+    std::vector<store::Slot> find(int mode, const QStringList &typedWords, const QString &typedText);
 
     // The buffer of folded names, for measuring a bare scan against the search.
     const QByteArray &buffer() const { return m_buffer; }

@@ -1,14 +1,58 @@
 #include "symptomsearch.h"
 
+#include "store/codepage.h"
+
+#include <array>
+#include <string_view>
 #include <utility>
 
 namespace search {
 namespace {
 
+// The fold of each of the first 256 code points, made once.
+std::array<char16_t, 256> makeFoldTable()
+{
+    std::array<char16_t, 256> to{};
+    for (char16_t c = 0; c < 256; ++c)
+        to[c] = c;
+    for (char16_t c = u'a'; c <= u'z'; ++c)
+        to[c] = char16_t(c - u'a' + u'A');
+    const auto fold = [&to](std::u16string_view from, char16_t plain) {
+        for (const char16_t c : from)
+            to[c] = plain;
+    };
+    fold(u"àáâãäåÀÁÂÃÄÅ", u'A');
+    fold(u"èéêëÈÉÊË", u'E');
+    fold(u"ìíîïÌÍÎÏ", u'I');
+    fold(u"òóôõöÒÓÔÕÖ", u'O');
+    fold(u"ùúûüÙÚÛÜ", u'U');
+    fold(u"çÇ", u'C');
+    // The other small letters whose capital is one letter of the code page.
+    const std::u16string_view lower = u"ñæøýþð", upper = u"ÑÆØÝÞÐ";
+    for (std::size_t i = 0; i < lower.size(); ++i)
+        to[lower[i]] = upper[i];
+    to[u'ÿ'] = u'Ÿ';
+    return to;
+}
+
+// The fold of a character beyond the first 256 code points.
+char16_t foldWide(char16_t c)
+{
+    switch (c) {
+    case u'š': return u'Š';
+    case u'œ': return u'Œ';
+    case u'ž': return u'Ž';
+    // The box writes µ and ƒ in capitals as the Greek Μ and as Ƒ, which the code page lacks.
+    case u'\u039C': return u'µ';
+    case u'\u0191': return u'ƒ';
+    default: return c;
+    }
+}
+
 bool holdsAll(const QString &name, const QStringList &words)
 {
     for (const QString &w : words)
-        if (w.isEmpty() || !name.contains(w))
+        if (!searchable(w) || !name.contains(w))
             return false;
     return true;
 }
@@ -16,9 +60,16 @@ bool holdsAll(const QString &name, const QStringList &words)
 bool holdsAny(const QString &name, const QStringList &words)
 {
     for (const QString &w : words)
-        if (!w.isEmpty() && name.contains(w))
+        if (searchable(w) && name.contains(w))
             return true;
     return false;
+}
+
+QStringList foldedWords(QStringList words)
+{
+    for (QString &w : words)
+        NormalizarTexto(w);
+    return words;
 }
 
 } // namespace
@@ -41,27 +92,32 @@ void SepararPalabras(const QString &text, QStringList &words)
 
 void NormalizarTexto(QString &text)
 {
-    static const QString from = QStringLiteral("áéíóúñ");
-    static const QString to = QStringLiteral("AEIOUÑ");
+    static const std::array<char16_t, 256> kTable = makeFoldTable();
+    bool sharpS = false;
     for (QChar &c : text) {
-        const qsizetype i = from.indexOf(c);
-        if (i >= 0)
-            c = to[i];
-        else if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = QChar(c.unicode() - 'a' + 'A');
+        const char16_t u = c.unicode();
+        c = QChar(u < 256 ? kTable[u] : foldWide(u));
+        sharpS = sharpS || u == u'ß';
     }
+    if (sharpS)
+        text.replace(u'ß', QStringLiteral("SS"));
+}
+
+bool searchable(const QString &word)
+{
+    return !word.isEmpty() && !word.contains(QChar(0)) && codepage::firstOutside(word) < 0;
 }
 
 bool nameMatches(const QString &name, int mode, const QStringList &words, const QString &text)
 {
     if (mode < AnyWord || mode > Exact)
         return true;
-    QString folded = name;
-    NormalizarTexto(folded);
+    QString foldedName = name;
+    NormalizarTexto(foldedName);
     switch (mode) {
-    case AnyWord: return holdsAny(folded, words);
-    case AllWords: return holdsAll(folded, words);
-    default: return !text.isEmpty() && folded.contains(text);
+    case AnyWord: return holdsAny(foldedName, foldedWords(words));
+    case AllWords: return holdsAll(foldedName, foldedWords(words));
+    default: return holdsAll(foldedName, foldedWords({text}));
     }
 }
 
@@ -72,8 +128,10 @@ int applySearch(store::View &symptoms, NameIndex &index, int mode, const QString
         symptoms.clearFilterCallback();
         symptoms.findNearest(text);
     } else {
-        SepararPalabras(text, words);
-        symptoms.setFilterCallback(std::move(test), index.find(mode, words, text));
+        QString folded = text;
+        NormalizarTexto(folded);
+        SepararPalabras(folded, words);
+        symptoms.setFilterCallback(std::move(test), index.find(mode, words, folded));
     }
     return symptoms.recordCount();
 }
