@@ -34,8 +34,8 @@ bool nameMatches(const QString &name, int mode, const QStringList &words, const 
 
 // Applies a search to the symptom view as the search box does on every change: in the first
 // mode it shows every symptom and moves to the nearest name for the text as typed; otherwise
-// it folds the text, splits it into `words` and lets through the names that pass. `test` is the per-row test the view
-// keeps for rows that change later. Returns how many symptoms show.
+// it folds the text, splits it into `words` and lets through the names that pass. `test` is
+// the per-row test the view keeps for rows that change later. Returns how many symptoms show.
 int applySearch(store::View &symptoms, NameIndex &index, int mode, const QString &text, QStringList &words,
                 store::FilterFunction test);
 
