@@ -176,11 +176,11 @@ private slots:
     void worksheetRows()
     {
         worksheet::Sheet sheet;
-        sheet.referencias = {QStringLiteral("1: A"), QStringLiteral("2: B"), QStringLiteral("3: C")};
-        sheet.agregarFila(QStringLiteral("F"), 1, std::vector<int>{2});
-        sheet.agregarFila(QStringLiteral("G"), 2, std::vector<int>{0, 1});
-        sheet.agregarFila(QStringLiteral("H"), 1, std::vector<int>{1});
-        const MixtureSuggestion r = repertory::suggestMixture(sheet.sintomas(), repertory::mixtureCandidates(sheet));
+        sheet.references = {QStringLiteral("1: A"), QStringLiteral("2: B"), QStringLiteral("3: C")};
+        sheet.addRow(QStringLiteral("F"), 1, std::vector<int>{2});
+        sheet.addRow(QStringLiteral("G"), 2, std::vector<int>{0, 1});
+        sheet.addRow(QStringLiteral("H"), 1, std::vector<int>{1});
+        const MixtureSuggestion r = repertory::suggestMixture(sheet.symptoms(), repertory::mixtureCandidates(sheet));
         QCOMPARE(r.flowers, (std::vector<int>{0, 1}));
         QCOMPARE(r.totalCount, 3);
         QCOMPARE(r.coveredBy, (std::vector<int>{1, 1, 0}));

@@ -11,7 +11,7 @@
 #include <map>
 #include <set>
 
-class TestProcesamiento : public QObject
+class TestProcessing : public QObject
 {
     Q_OBJECT
 
@@ -75,18 +75,18 @@ private slots:
             rel.insert(r);
         }
         check(rel, symptoms);
-        const int porSint = rel.indexNumber("PorSint");
+        const int bySymptom = rel.indexNumber("PorSint");
         for (const qint32 symptom : {0, 1, 250, 500, 501, 100000}) {
-            const auto [lo, hi] = rel.equalRange(porSint, symptom);
+            const auto [lo, hi] = rel.equalRange(bySymptom, symptom);
             int expected = 0;
             for (const store::Slot s : rel.order(0))
                 expected += rel.integer(s, 1) == symptom;
             QCOMPARE(int(hi - lo), expected);
             for (std::size_t i = lo; i < hi; ++i)
-                QCOMPARE(rel.integer(rel.order(porSint)[i], 1), symptom);
+                QCOMPARE(rel.integer(rel.order(bySymptom)[i], 1), symptom);
         }
     }
 };
 
-QTEST_GUILESS_MAIN(TestProcesamiento)
+QTEST_GUILESS_MAIN(TestProcessing)
 #include "test_processing.moc"

@@ -7,7 +7,7 @@ using repertory::ExportedFlower;
 
 Q_DECLARE_METATYPE(std::vector<ExportedFlower>)
 
-class TestExportacion : public QObject
+class TestRepertoryText : public QObject
 {
     Q_OBJECT
 
@@ -40,5 +40,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestExportacion)
+QTEST_GUILESS_MAIN(TestRepertoryText)
 #include "test_repertorytext.moc"

@@ -13,7 +13,7 @@
 using namespace repertory;
 using Keys = std::vector<qint32>;
 
-class TestArchivosRep : public QObject
+class TestSelectionFiles : public QObject
 {
     Q_OBJECT
 
@@ -42,12 +42,12 @@ private slots:
         QCOMPARE(read(file), QByteArray::fromHex("FEFFFFFF")); // replaced, and signed
         saveKeys(file, {});
         QCOMPARE(read(file), QByteArray());
-        QVERIFY(readKeys(file).claves.empty());
+        QVERIFY(readKeys(file).keys.empty());
 
         // Whole records only, in the file's order.
         write(file, QByteArray::fromHex("0C000000050000002C01"));
         const KeysRead l = readKeys(file);
-        QCOMPARE(l.claves, Keys({12, 5}));
+        QCOMPARE(l.keys, Keys({12, 5}));
         QVERIFY(l.error.isEmpty());
 
         QVERIFY(QDir(dir.path()).mkpath("carpeta.Dat"));
@@ -58,11 +58,11 @@ private slots:
     {
         const auto exists = [](qint32 k) { return k != 99; };
         KeysToLoad c = keysToLoad({5, 99, 3, 5, 7}, exists);
-        QCOMPARE(c.claves, Keys({5, 3}));
+        QCOMPARE(c.keys, Keys({5, 3}));
         QCOMPARE(c.repeated, std::optional<qint32>(5));
         // A deleted symptom given twice never reaches the selection: no fault.
         c = keysToLoad({99, 4, 99, 7}, exists);
-        QCOMPARE(c.claves, Keys({4, 7}));
+        QCOMPARE(c.keys, Keys({4, 7}));
         QVERIFY(!c.repeated);
     }
 
@@ -101,8 +101,8 @@ private slots:
         QFETCH(QString, name);
         write(path("Usuario.$$$"), content);
         const std::optional<Patient> p = readPatient(path("Usuario.$$$"));
-        QCOMPARE(p ? p->numero : -1, number);
-        QCOMPARE(p ? p->nombre : QString(), name);
+        QCOMPARE(p ? p->number : -1, number);
+        QCOMPARE(p ? p->name : QString(), name);
     }
 
     void patientFileMissingOrUnreadable()
@@ -159,5 +159,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestArchivosRep)
+QTEST_GUILESS_MAIN(TestSelectionFiles)
 #include "test_selectionfiles.moc"

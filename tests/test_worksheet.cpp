@@ -20,68 +20,68 @@ using worksheet::Sheet;
 namespace {
 
 // A sheet from its flower names and, for each flower, the symptom columns it is linked to.
-Sheet sheet(int sintomas, const QStringList &nombres, const std::vector<std::vector<int>> &marcas)
+Sheet sheet(int symptoms, const QStringList &names, const std::vector<std::vector<int>> &marks)
 {
     Sheet h;
-    for (int k = 1; k <= sintomas; ++k)
-        h.referencias << QStringLiteral("%1: S%1").arg(k);
-    for (std::size_t r = 0; r < marcas.size(); ++r)
-        h.agregarFila(nombres[qsizetype(r)], int(marcas[r].size()), marcas[r]);
+    for (int k = 1; k <= symptoms; ++k)
+        h.references << QStringLiteral("%1: S%1").arg(k);
+    for (std::size_t r = 0; r < marks.size(); ++r)
+        h.addRow(names[qsizetype(r)], int(marks[r].size()), marks[r]);
     return h;
 }
 
-QStringList nombres(const Sheet &h)
+QStringList namesOf(const Sheet &h)
 {
     QStringList n;
-    for (const QString &s : h.nombres)
+    for (const QString &s : h.names)
         n << s;
     return n;
 }
 
 // Where the ordering puts each row, counted the long way: one place for every row with a
 // higher score, and one for every earlier row with the same score.
-std::vector<int> colocacionContada(const std::vector<int> &scores)
+std::vector<int> countedPlacement(const std::vector<int> &scores)
 {
-    std::vector<int> orden(scores.size());
+    std::vector<int> order(scores.size());
     for (std::size_t i = 0; i < scores.size(); ++i) {
-        std::size_t lugar = 0;
+        std::size_t place = 0;
         for (std::size_t j = 0; j < scores.size(); ++j)
             if (scores[j] > scores[i] || (j < i && scores[j] == scores[i]))
-                ++lugar;
-        orden[lugar] = int(i);
+                ++place;
+        order[place] = int(i);
     }
-    return orden;
+    return order;
 }
 
-void elegir(Catalogue &c, const std::vector<qint32> &claves)
+void choose(Catalogue &c, const std::vector<qint32> &keys)
 {
-    std::vector<store::Record> filas;
-    for (const qint32 k : claves)
-        filas.push_back({{k}, {true}});
-    c.TRepS.table()->insertMany(filas);
+    std::vector<store::Record> rows;
+    for (const qint32 k : keys)
+        rows.push_back({{k}, {true}});
+    c.TRepS.table()->insertMany(rows);
 }
 
 } // namespace
 
-class TestPlanilla : public QObject
+class TestWorksheet : public QObject
 {
     Q_OBJECT
 
     // Every cell of the sheet against the link table searched for the pair, flower by symptom.
-    static void compararConLaTablaDeEnlaces(Catalogue &c, const Sheet &h, const QString &campoNombre)
+    static void compareWithLinkTable(Catalogue &c, const Sheet &h, const QString &nameField)
     {
-        const std::vector<qint32> claves = repertory::selectedKeys(c);
-        QCOMPARE(h.sintomas(), int(claves.size()));
-        QCOMPARE(h.filas(), c.TRepF.recordCount());
-        for (int k = 0; k < h.sintomas(); ++k)
-            QCOMPARE(h.referencias[k], QStringLiteral("%1: %2").arg(k + 1).arg(c.TRepS.valueAt(k, c.TRepS.fieldNumber("Nom")).toString()));
+        const std::vector<qint32> keys = repertory::selectedKeys(c);
+        QCOMPARE(h.symptoms(), int(keys.size()));
+        QCOMPARE(h.rows(), c.TRepF.recordCount());
+        for (int k = 0; k < h.symptoms(); ++k)
+            QCOMPARE(h.references[k], QStringLiteral("%1: %2").arg(k + 1).arg(c.TRepS.valueAt(k, c.TRepS.fieldNumber("Nom")).toString()));
         c.TRelS.setMasterSource(nullptr);
-        for (int r = 0; r < h.filas(); ++r) {
-            const QVariant flor = c.TRepF.valueAt(r, c.TRepF.fieldNumber("Clave"));
-            QCOMPARE(h.nombres[std::size_t(r)], c.TRepF.valueAt(r, c.TRepF.fieldNumber(campoNombre)).toString());
-            QCOMPARE(h.texto(r + 1, 1), c.TRepF.valueAt(r, c.TRepF.fieldNumber("Cant")).toString());
-            for (int k = 0; k < h.sintomas(); ++k)
-                QCOMPARE(h.marca(r, k), c.TRelS.locate("KSint", claves[std::size_t(k)], "KFlor", flor));
+        for (int r = 0; r < h.rows(); ++r) {
+            const QVariant flower = c.TRepF.valueAt(r, c.TRepF.fieldNumber("Clave"));
+            QCOMPARE(h.names[std::size_t(r)], c.TRepF.valueAt(r, c.TRepF.fieldNumber(nameField)).toString());
+            QCOMPARE(h.cellText(r + 1, 1), c.TRepF.valueAt(r, c.TRepF.fieldNumber("Cant")).toString());
+            for (int k = 0; k < h.symptoms(); ++k)
+                QCOMPARE(h.isMarked(r, k), c.TRelS.locate("KSint", keys[std::size_t(k)], "KFlor", flower));
         }
         c.TRelS.setMasterSource(&c.SSint);
     }
@@ -90,25 +90,25 @@ private slots:
     void cellsHoldNumbersNamesCountsAndMarks()
     {
         const Sheet h = sheet(2, {"A", "B"}, {{0, 1}, {1}});
-        const QStringList fila0 = {"", "C", "1", "2"};
+        const QStringList row0 = {"", "C", "1", "2"};
         for (int c = 0; c < 4; ++c)
-            QCOMPARE(h.texto(0, c), fila0[c]);
-        QCOMPARE(h.texto(1, 0), QString("A"));
-        QCOMPARE(h.texto(1, 1), QString("2"));
-        QCOMPARE(h.texto(1, 2), QString("X"));
-        QCOMPARE(h.texto(1, 3), QString("X"));
-        QCOMPARE(h.texto(2, 2), QString());
-        QCOMPARE(h.texto(2, 3), QString("X"));
+            QCOMPARE(h.cellText(0, c), row0[c]);
+        QCOMPARE(h.cellText(1, 0), QString("A"));
+        QCOMPARE(h.cellText(1, 1), QString("2"));
+        QCOMPARE(h.cellText(1, 2), QString("X"));
+        QCOMPARE(h.cellText(1, 3), QString("X"));
+        QCOMPARE(h.cellText(2, 2), QString());
+        QCOMPARE(h.cellText(2, 3), QString("X"));
     }
 
     void rowsRunByWeightedScore_data()
     {
-        QTest::addColumn<int>("sintomas");
-        QTest::addColumn<QStringList>("entrada");
-        QTest::addColumn<std::vector<std::vector<int>>>("marcas");
-        QTest::addColumn<QList<int>>("pesosEsperados");
-        QTest::addColumn<QList<int>>("puntajesEsperados");
-        QTest::addColumn<QStringList>("salida");
+        QTest::addColumn<int>("symptoms");
+        QTest::addColumn<QStringList>("input");
+        QTest::addColumn<std::vector<std::vector<int>>>("marks");
+        QTest::addColumn<QList<int>>("expectedWeights");
+        QTest::addColumn<QList<int>>("expectedScores");
+        QTest::addColumn<QStringList>("output");
         QTest::newRow("one symptom, three flowers: nothing moves")
             << 1 << QStringList{"A", "B", "C"} << std::vector<std::vector<int>>{{0}, {0}, {0}} << QList<int>{0}
             << QList<int>{0, 0, 0} << QStringList{"A", "B", "C"};
@@ -129,116 +129,116 @@ private slots:
     }
     void rowsRunByWeightedScore()
     {
-        QFETCH(int, sintomas);
-        QFETCH(QStringList, entrada);
-        QFETCH(std::vector<std::vector<int>>, marcas);
-        QFETCH(QList<int>, pesosEsperados);
-        QFETCH(QList<int>, puntajesEsperados);
-        QFETCH(QStringList, salida);
-        Sheet h = sheet(sintomas, entrada, marcas);
+        QFETCH(int, symptoms);
+        QFETCH(QStringList, input);
+        QFETCH(std::vector<std::vector<int>>, marks);
+        QFETCH(QList<int>, expectedWeights);
+        QFETCH(QList<int>, expectedScores);
+        QFETCH(QStringList, output);
+        Sheet h = sheet(symptoms, input, marks);
         const std::vector<int> p = worksheet::weights(h);
-        QCOMPARE(QList<int>(p.begin(), p.end()), pesosEsperados);
+        QCOMPARE(QList<int>(p.begin(), p.end()), expectedWeights);
         const std::vector<int> s = worksheet::scores(h, p);
-        QCOMPARE(QList<int>(s.begin(), s.end()), puntajesEsperados);
+        QCOMPARE(QList<int>(s.begin(), s.end()), expectedScores);
         worksheet::OrdenarPorPuntaje(h);
-        QCOMPARE(nombres(h), salida);
+        QCOMPARE(namesOf(h), output);
         // Each name keeps its own count and marks.
-        const Sheet antes = sheet(sintomas, entrada, marcas);
-        for (int r = 0; r < h.filas(); ++r) {
-            const int era = int(entrada.indexOf(h.nombres[std::size_t(r)]));
-            QCOMPARE(h.cuentas[std::size_t(r)], antes.cuentas[std::size_t(era)]);
-            for (int k = 0; k < sintomas; ++k)
-                QCOMPARE(h.marca(r, k), antes.marca(era, k));
+        const Sheet before = sheet(symptoms, input, marks);
+        for (int r = 0; r < h.rows(); ++r) {
+            const int was = int(input.indexOf(h.names[std::size_t(r)]));
+            QCOMPARE(h.counts[std::size_t(r)], before.counts[std::size_t(was)]);
+            for (int k = 0; k < symptoms; ++k)
+                QCOMPARE(h.isMarked(r, k), before.isMarked(was, k));
         }
     }
 
     void orderingMatchesTheCountedPlacementAndIsStable()
     {
-        QRandomGenerator azar(5);
-        for (int vuelta = 0; vuelta < 50; ++vuelta) {
+        QRandomGenerator random(5);
+        for (int round = 0; round < 50; ++round) {
             // Small sheets, with few distinct scores; then large ones where a few flowers have
             // nearly every symptom and the others almost none, so scores run into thousands.
-            const bool grande = vuelta >= 40;
-            const int n = grande ? 60 : 1 + int(azar.bounded(7)), m = grande ? 100 : int(azar.bounded(30));
-            QStringList nom;
-            auto marcas = std::vector<std::vector<int>>(std::size_t(m));
+            const bool large = round >= 40;
+            const int n = large ? 60 : 1 + int(random.bounded(7)), m = large ? 100 : int(random.bounded(30));
+            QStringList names;
+            auto marks = std::vector<std::vector<int>>(std::size_t(m));
             for (int r = 0; r < m; ++r) {
-                nom << QStringLiteral("F%1").arg(r);
-                const int entre = !grande ? 3 : (r == 0 || azar.bounded(25) == 0 ? 1 : 50);
+                names << QStringLiteral("F%1").arg(r);
+                const int oneIn = !large ? 3 : (r == 0 || random.bounded(25) == 0 ? 1 : 50);
                 for (int k = 0; k < n; ++k)
-                    if (azar.bounded(entre) == 0)
-                        marcas[std::size_t(r)].push_back(k);
+                    if (random.bounded(oneIn) == 0)
+                        marks[std::size_t(r)].push_back(k);
             }
-            Sheet h = sheet(n, nom, marcas);
+            Sheet h = sheet(n, names, marks);
             const std::vector<int> scores = worksheet::scores(h, worksheet::weights(h));
-            if (grande)
+            if (large)
                 QVERIFY(*std::max_element(scores.begin(), scores.end()) > 5000);
-            const std::vector<int> esperado = colocacionContada(scores);
+            const std::vector<int> expected = countedPlacement(scores);
             worksheet::OrdenarPorPuntaje(h);
-            QStringList porColocacion;
-            for (const int i : esperado)
-                porColocacion << nom[i];
-            QCOMPARE(nombres(h), porColocacion);
+            QStringList byPlacement;
+            for (const int i : expected)
+                byPlacement << names[i];
+            QCOMPARE(namesOf(h), byPlacement);
             // Sorting a sorted sheet leaves it as it is.
-            const Sheet ordenada = h;
+            const Sheet sorted = h;
             worksheet::OrdenarPorPuntaje(h);
-            QCOMPARE(nombres(h), nombres(ordenada));
-            QCOMPARE(h.columnas, ordenada.columnas);
-            QCOMPARE(h.inicio, ordenada.inicio);
+            QCOMPARE(namesOf(h), namesOf(sorted));
+            QCOMPARE(h.marks, sorted.marks);
+            QCOMPARE(h.rowStart, sorted.rowStart);
         }
     }
 
     void copyTextIsAStaircaseOverTheMarks()
     {
         Sheet h;
-        h.referencias = QStringList{"1: S1", "2: S2"};
-        h.agregarFila("A", 2, std::vector<int>{0, 1});
-        h.agregarFila("B", 1, std::vector<int>{0});
-        QCOMPARE(worksheet::copyText(h.referencias, h), QString("S1\r\n"
+        h.references = QStringList{"1: S1", "2: S2"};
+        h.addRow("A", 2, std::vector<int>{0, 1});
+        h.addRow("B", 1, std::vector<int>{0});
+        QCOMPARE(worksheet::copyText(h.references, h), QString("S1\r\n"
                                                                  "| S2\r\n"
                                                                  "| | \r\n"
                                                                  "X X (2) A\r\n"
                                                                  "X | (1) B\r\n"));
 
-        Sheet tres;
-        tres.referencias = QStringList{"1: Dolor: de cabeza", "2: Timidez", "3: " + QString(120, 'x')};
-        tres.agregarFila("Mímulo", 1, std::vector<int>{1});
-        const QStringList lineas = worksheet::copyText(tres.referencias, tres).split("\r\n");
-        QCOMPARE(lineas, QStringList({"Dolor: de cabeza", "| Timidez", "| | " + QString(100, 'x'), "| | | ",
+        Sheet three;
+        three.references = QStringList{"1: Dolor: de cabeza", "2: Timidez", "3: " + QString(120, 'x')};
+        three.addRow("Mímulo", 1, std::vector<int>{1});
+        const QStringList lines = worksheet::copyText(three.references, three).split("\r\n");
+        QCOMPARE(lines, QStringList({"Dolor: de cabeza", "| Timidez", "| | " + QString(100, 'x'), "| | | ",
                                       "| X | (1) Mímulo", ""}));
 
-        Sheet vacia;
-        QCOMPARE(worksheet::copyText({}, vacia), QString("\r\n"));
+        Sheet empty;
+        QCOMPARE(worksheet::copyText({}, empty), QString("\r\n"));
     }
 
     void referencesTakeWhatTheGridLeavesButNeverLessThanThreeButtons_data()
     {
-        QTest::addColumn<int>("cliente");
-        QTest::addColumn<QList<int>>("columnas");
-        QTest::addColumn<int>("ancho");
+        QTest::addColumn<int>("client");
+        QTest::addColumn<QList<int>>("columns");
+        QTest::addColumn<int>("width");
         QTest::newRow("narrow sheet") << 1024 << QList<int>{110, 24, 24, 24} << 1024 - (111 + 3 * 25) - 30;
         QTest::newRow("exactly three buttons") << 1024 << QList<int>{771} << 222;
         QTest::newRow("wide sheet") << 1024 << QList<int>(60, 24) << 222;
     }
     void referencesTakeWhatTheGridLeavesButNeverLessThanThreeButtons()
     {
-        QFETCH(int, cliente);
-        QFETCH(QList<int>, columnas);
-        QFETCH(int, ancho);
-        const std::vector<int> anchos(columnas.begin(), columnas.end());
-        QCOMPARE(worksheet::referencesWidth(cliente, anchos), ancho);
+        QFETCH(int, client);
+        QFETCH(QList<int>, columns);
+        QFETCH(int, width);
+        const std::vector<int> widths(columns.begin(), columns.end());
+        QCOMPARE(worksheet::referencesWidth(client, widths), width);
     }
 
     void widestTextIsMeasuredAsTheFontMeasuresEachText_data()
     {
-        QTest::addColumn<QFont>("fuente");
+        QTest::addColumn<QFont>("font");
         QFont arial("Arial");
         arial.setPointSize(11);
         QTest::newRow("Arial 11") << arial;
-        QFont negrita("Arial");
-        negrita.setPixelSize(17);
-        negrita.setBold(true);
-        QTest::newRow("Arial bold 17 px") << negrita;
+        QFont bold("Arial");
+        bold.setPixelSize(17);
+        bold.setBold(true);
+        QTest::newRow("Arial bold 17 px") << bold;
         QFont serif("Liberation Serif");
         serif.setPointSize(14);
         serif.setItalic(true);
@@ -249,117 +249,117 @@ private slots:
     }
     void widestTextIsMeasuredAsTheFontMeasuresEachText()
     {
-        QFETCH(QFont, fuente);
-        const QFontMetrics fm(fuente);
+        QFETCH(QFont, font);
+        const QFontMetrics fm(font);
         // Pairs that kern or join, accents, and one text outside the single-byte range.
-        const QString letras = QString::fromUtf8("AVWTYLPFfilo.,'ÁÑñéúr yaeA ");
-        QRandomGenerator azar(3);
-        std::vector<QString> textos = {"Ñandú Azul", "Álamo Temblón", "AVATAR", "office fiffle", "Ω-omega"};
+        const QString letters = QString::fromUtf8("AVWTYLPFfilo.,'ÁÑñéúr yaeA ");
+        QRandomGenerator random(3);
+        std::vector<QString> texts = {"Ñandú Azul", "Álamo Temblón", "AVATAR", "office fiffle", "Ω-omega"};
         for (int i = 0; i < 1500; ++i) {
             QString t;
-            for (int n = 1 + int(azar.bounded(25)); n > 0; --n)
-                t += letras[azar.bounded(int(letras.size()))];
-            textos.push_back(t);
+            for (int n = 1 + int(random.bounded(25)); n > 0; --n)
+                t += letters[random.bounded(int(letters.size()))];
+            texts.push_back(t);
         }
-        int mayor = 0;
-        for (const QString &t : textos) {
-            mayor = std::max(mayor, fm.horizontalAdvance(t));
-            QCOMPARE(worksheet::widestText({t}, fuente), fm.horizontalAdvance(t));
+        int widest = 0;
+        for (const QString &t : texts) {
+            widest = std::max(widest, fm.horizontalAdvance(t));
+            QCOMPARE(worksheet::widestText({t}, font), fm.horizontalAdvance(t));
         }
-        QCOMPARE(worksheet::widestText(textos, fuente), mayor);
-        QCOMPARE(worksheet::widestText({}, fuente), 0);
+        QCOMPARE(worksheet::widestText(texts, font), widest);
+        QCOMPARE(worksheet::widestText({}, font), 0);
     }
 
     void theFixtureSheetHasTheChosenNamesAndMarks()
     {
-        WorkingFolder carpeta;
+        WorkingFolder folder;
         Catalogue c;
         c.open();
-        elegir(c, {5, 4}); // Timidez, Miedo a cosas conocidas
+        choose(c, {5, 4}); // Timidez, Miedo a cosas conocidas
         repertory::processSelection(c);
-        const int filaSeleccion = c.TRepS.currentRow();
+        const int selectionRow = c.TRepS.currentRow();
         c.TRepF.moveTo(1);
         Sheet h = worksheet::buildSheet(c, "Nom3");
-        QCOMPARE(h.referencias, QStringList({"1: Miedo a cosas conocidas", "2: Timidez"}));
-        QCOMPARE(nombres(h), QStringList({"Mimulus guttatus", "Populus tremula", "Rosa canina"}));
-        QCOMPARE(h.cuentas, std::vector<int>({2, 1, 1}));
-        QCOMPARE(h.columnas, std::vector<int>({0, 1, 0, 1}));
-        QCOMPARE(h.inicio, std::vector<int>({0, 2, 3, 4}));
-        compararConLaTablaDeEnlaces(c, h, "Nom3");
+        QCOMPARE(h.references, QStringList({"1: Miedo a cosas conocidas", "2: Timidez"}));
+        QCOMPARE(namesOf(h), QStringList({"Mimulus guttatus", "Populus tremula", "Rosa canina"}));
+        QCOMPARE(h.counts, std::vector<int>({2, 1, 1}));
+        QCOMPARE(h.marks, std::vector<int>({0, 1, 0, 1}));
+        QCOMPARE(h.rowStart, std::vector<int>({0, 2, 3, 4}));
+        compareWithLinkTable(c, h, "Nom3");
         // Reading the tables moves no cursor.
-        QCOMPARE(c.TRepS.currentRow(), filaSeleccion);
+        QCOMPARE(c.TRepS.currentRow(), selectionRow);
         QCOMPARE(c.TRepF.currentRow(), 1);
 
         // Names come through the flower list, which shows one system only while one is chosen.
         c.TFlores.setFilterText("Tipo=1");
         h = worksheet::buildSheet(c, "Nom1");
-        QCOMPARE(nombres(h), QStringList({"Mímulo", "Álamo Temblón", ""}));
-        compararConLaTablaDeEnlaces(c, h, "Nom1");
+        QCOMPARE(namesOf(h), QStringList({"Mímulo", "Álamo Temblón", ""}));
+        compareWithLinkTable(c, h, "Nom1");
     }
 
     void flowerKeysFarApartGiveTheSameSheet()
     {
         // Keys a million apart: no table by key pays, so keys are searched for instead.
         QTemporaryDir dir;
-        QFile flores(dir.filePath("Flores.csv")), sintomas(dir.filePath("Sintomas.csv")), rel(dir.filePath("Rel.csv"));
-        QVERIFY(flores.open(QIODevice::WriteOnly) && sintomas.open(QIODevice::WriteOnly) && rel.open(QIODevice::WriteOnly));
-        flores.write("Clave,Tipo,Nom1,Nom2,Nom3,Memo1,Memo2,Memo3,Foto\n");
-        sintomas.write("Clave,Nom,Orden\n");
+        QFile flowersCsv(dir.filePath("Flores.csv")), symptoms(dir.filePath("Sintomas.csv")), rel(dir.filePath("Rel.csv"));
+        QVERIFY(flowersCsv.open(QIODevice::WriteOnly) && symptoms.open(QIODevice::WriteOnly) && rel.open(QIODevice::WriteOnly));
+        flowersCsv.write("Clave,Tipo,Nom1,Nom2,Nom3,Memo1,Memo2,Memo3,Foto\n");
+        symptoms.write("Clave,Nom,Orden\n");
         rel.write("KFlor,KSint,OSint\n");
-        QRandomGenerator azar(23);
+        QRandomGenerator random(23);
         for (int i = 0; i < 40; ++i)
-            flores.write(QString("%1,%2,Flor %3,Flower %3,Flos %3,,,,\n").arg(1 + i * 1000003).arg(1 + i % 13).arg(i).toUtf8());
+            flowersCsv.write(QString("%1,%2,Flor %3,Flower %3,Flos %3,,,,\n").arg(1 + i * 1000003).arg(1 + i % 13).arg(i).toUtf8());
         for (int k = 1; k <= 60; ++k) {
-            sintomas.write(QString("%1,Síntoma %1,%1\n").arg(k).toUtf8());
-            std::set<int> enlazadas;
-            while (enlazadas.size() < 4)
-                enlazadas.insert(1 + int(azar.bounded(40)) * 1000003);
-            for (const int f : enlazadas)
+            symptoms.write(QString("%1,Síntoma %1,%1\n").arg(k).toUtf8());
+            std::set<int> linked;
+            while (linked.size() < 4)
+                linked.insert(1 + int(random.bounded(40)) * 1000003);
+            for (const int f : linked)
                 rel.write(QString("%1,%2,%2\n").arg(f).arg(k).toUtf8());
         }
-        flores.close();
-        sintomas.close();
+        flowersCsv.close();
+        symptoms.close();
         rel.close();
-        const QString carpeta = dir.filePath("cat");
-        tabletool::importCsv(dir.path(), carpeta);
-        const QString antes = QDir::currentPath();
-        QDir::setCurrent(carpeta);
+        const QString folder = dir.filePath("cat");
+        tabletool::importCsv(dir.path(), folder);
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(folder);
         {
             Catalogue c;
             c.open();
-            elegir(c, {3, 9, 17, 18, 30, 41, 59, 60});
+            choose(c, {3, 9, 17, 18, 30, 41, 59, 60});
             repertory::processSelection(c);
             c.TFlores.setFilterText("Tipo=2"); // names of other systems read as empty
             const Sheet h = worksheet::buildSheet(c, "Nom2");
-            QVERIFY(h.filas() > 15);
-            compararConLaTablaDeEnlaces(c, h, "Nom2");
+            QVERIFY(h.rows() > 15);
+            compareWithLinkTable(c, h, "Nom2");
         }
-        QDir::setCurrent(antes);
+        QDir::setCurrent(before);
     }
 
     void aSyntheticSheetAgreesWithTheLinkTableCellByCell()
     {
         QTemporaryDir dir;
-        const QString carpeta = dir.filePath("cat");
-        tabletool::generateSynthetic(carpeta, 90, 700, 7, 9);
-        const QString antes = QDir::currentPath();
-        QDir::setCurrent(carpeta);
+        const QString folder = dir.filePath("cat");
+        tabletool::generateSynthetic(folder, 90, 700, 7, 9);
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(folder);
         {
             Catalogue c;
             c.open();
-            QRandomGenerator azar(17);
-            std::set<qint32> claves;
-            while (claves.size() < 45)
-                claves.insert(1 + qint32(azar.bounded(710))); // a few beyond the catalogue, without links
-            elegir(c, std::vector<qint32>(claves.begin(), claves.end()));
+            QRandomGenerator random(17);
+            std::set<qint32> keys;
+            while (keys.size() < 45)
+                keys.insert(1 + qint32(random.bounded(710))); // a few beyond the catalogue, without links
+            choose(c, std::vector<qint32>(keys.begin(), keys.end()));
             repertory::processSelection(c);
             const Sheet h = worksheet::buildSheet(c, "Nom1");
-            QVERIFY(h.filas() > 40);
-            compararConLaTablaDeEnlaces(c, h, "Nom1");
+            QVERIFY(h.rows() > 40);
+            compareWithLinkTable(c, h, "Nom1");
         }
-        QDir::setCurrent(antes);
+        QDir::setCurrent(before);
     }
 };
 
-QTEST_MAIN(TestPlanilla)
+QTEST_MAIN(TestWorksheet)
 #include "test_worksheet.moc"

@@ -394,10 +394,10 @@ private:
 std::vector<MixtureCandidate> mixtureCandidates(const worksheet::Sheet &sheet)
 {
     std::vector<MixtureCandidate> candidates;
-    candidates.reserve(std::size_t(sheet.filas()));
-    for (int r = 0; r < sheet.filas(); ++r) {
-        const std::span<const int> marked = sheet.marcadas(r);
-        candidates.push_back({{marked.begin(), marked.end()}, sheet.cuentas[std::size_t(r)]});
+    candidates.reserve(std::size_t(sheet.rows()));
+    for (int r = 0; r < sheet.rows(); ++r) {
+        const std::span<const int> marked = sheet.marked(r);
+        candidates.push_back({{marked.begin(), marked.end()}, sheet.counts[std::size_t(r)]});
     }
     return candidates;
 }

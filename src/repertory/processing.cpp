@@ -6,75 +6,75 @@
 
 namespace repertory {
 
-std::vector<qint32> linkedFlowers(const store::Table &rel, const std::vector<qint32> &sintomas,
-                                    std::vector<int> *posicion)
+std::vector<qint32> linkedFlowers(const store::Table &rel, const std::vector<qint32> &symptoms,
+                                  std::vector<int> *positions)
 {
-    const int porSint = rel.indexNumber(QStringLiteral("PorSint"));
-    const int kflor = rel.fieldIndex(QStringLiteral("KFlor"));
-    const auto &orden = rel.order(porSint);
-    const std::vector<quint64> *claves = rel.packedKeys(porSint);
+    const int bySymptom = rel.indexNumber(QStringLiteral("PorSint"));
+    const int flowerField = rel.fieldIndex(QStringLiteral("KFlor"));
+    const auto &order = rel.order(bySymptom);
+    const std::vector<quint64> *keys = rel.packedKeys(bySymptom);
     // The ranges first, so that the flowers are gathered into one allocation.
-    std::vector<std::pair<std::size_t, std::size_t>> rangos;
-    rangos.reserve(sintomas.size());
-    std::size_t enlaces = 0;
-    for (const qint32 sintoma : sintomas) {
-        rangos.push_back(rel.equalRange(porSint, sintoma));
-        enlaces += rangos.back().second - rangos.back().first;
+    std::vector<std::pair<std::size_t, std::size_t>> ranges;
+    ranges.reserve(symptoms.size());
+    std::size_t links = 0;
+    for (const qint32 symptom : symptoms) {
+        ranges.push_back(rel.equalRange(bySymptom, symptom));
+        links += ranges.back().second - ranges.back().first;
     }
-    std::vector<qint32> flores;
-    flores.reserve(enlaces);
-    if (posicion)
-        posicion->reserve(enlaces);
-    for (std::size_t s = 0; s < rangos.size(); ++s) {
-        for (std::size_t i = rangos[s].first; i < rangos[s].second; ++i) {
-            flores.push_back(claves ? store::Table::packedSecond((*claves)[i]) : rel.integer(orden[i], kflor));
-            if (posicion)
-                posicion->push_back(int(s));
+    std::vector<qint32> flowers;
+    flowers.reserve(links);
+    if (positions)
+        positions->reserve(links);
+    for (std::size_t s = 0; s < ranges.size(); ++s) {
+        for (std::size_t i = ranges[s].first; i < ranges[s].second; ++i) {
+            flowers.push_back(keys ? store::Table::packedSecond((*keys)[i]) : rel.integer(order[i], flowerField));
+            if (positions)
+                positions->push_back(int(s));
         }
     }
-    return flores;
+    return flowers;
 }
 
-std::vector<std::pair<qint32, int>> countFlowers(const store::Table &rel, const std::vector<qint32> &sintomas)
+std::vector<std::pair<qint32, int>> countFlowers(const store::Table &rel, const std::vector<qint32> &symptoms)
 {
-    std::vector<qint32> flores = linkedFlowers(rel, sintomas);
-    std::vector<std::pair<qint32, int>> cuentas;
-    if (flores.empty())
-        return cuentas;
-    const auto [menor, mayor] = std::minmax_element(flores.begin(), flores.end());
-    const qint64 rango = qint64(*mayor) - *menor + 1;
-    if (rango <= qint64(flores.size()) * 16 + 4096) {
+    std::vector<qint32> flowers = linkedFlowers(rel, symptoms);
+    std::vector<std::pair<qint32, int>> counts;
+    if (flowers.empty())
+        return counts;
+    const auto [lowest, highest] = std::minmax_element(flowers.begin(), flowers.end());
+    const qint64 span = qint64(*highest) - *lowest + 1;
+    if (span <= qint64(flowers.size()) * 16 + 4096) {
         // Flower keys lie close together: count in a table indexed by key.
-        std::vector<int> cuenta(std::size_t(rango), 0);
-        for (const qint32 f : flores)
-            ++cuenta[std::size_t(f - *menor)];
-        for (std::size_t i = 0; i < cuenta.size(); ++i)
-            if (cuenta[i] > 0)
-                cuentas.emplace_back(qint32(*menor + qint64(i)), cuenta[i]);
-        return cuentas;
+        std::vector<int> countByKey(std::size_t(span), 0);
+        for (const qint32 f : flowers)
+            ++countByKey[std::size_t(f - *lowest)];
+        for (std::size_t i = 0; i < countByKey.size(); ++i)
+            if (countByKey[i] > 0)
+                counts.emplace_back(qint32(*lowest + qint64(i)), countByKey[i]);
+        return counts;
     }
     // Otherwise sorting the keys groups each flower's links: the count is the length of its run.
-    std::sort(flores.begin(), flores.end());
-    for (std::size_t i = 0; i < flores.size();) {
+    std::sort(flowers.begin(), flowers.end());
+    for (std::size_t i = 0; i < flowers.size();) {
         std::size_t j = i;
-        while (j < flores.size() && flores[j] == flores[i])
+        while (j < flowers.size() && flowers[j] == flowers[i])
             ++j;
-        cuentas.emplace_back(flores[i], int(j - i));
+        counts.emplace_back(flowers[i], int(j - i));
         i = j;
     }
-    return cuentas;
+    return counts;
 }
 
 std::vector<qint32> selectedKeys(const Catalogue &catalogue)
 {
-    const store::View &sel = catalogue.TRepS;
-    const store::Table &table = *sel.table();
-    const int clave = table.fieldIndex(QStringLiteral("Clave"));
-    std::vector<qint32> claves;
-    claves.reserve(std::size_t(sel.recordCount()));
-    for (int row = 0; row < sel.recordCount(); ++row)
-        claves.push_back(table.integer(*sel.slotAt(row), clave));
-    return claves;
+    const store::View &selection = catalogue.TRepS;
+    const store::Table &table = *selection.table();
+    const int keyField = table.fieldIndex(QStringLiteral("Clave"));
+    std::vector<qint32> keys;
+    keys.reserve(std::size_t(selection.recordCount()));
+    for (int row = 0; row < selection.recordCount(); ++row)
+        keys.push_back(table.integer(*selection.slotAt(row), keyField));
+    return keys;
 }
 
 void processSelection(Catalogue &c)
@@ -83,17 +83,17 @@ void processSelection(Catalogue &c)
     c.TRepF.setIndexName(QString());
     c.TRelS.setMasterSource(&c.SRepS);
 
-    const auto cuentas = countFlowers(*c.TRelS.table(), selectedKeys(c));
-    store::Table &repFlor = *c.TRepF.table();
-    std::vector<store::Record> filas;
-    filas.reserve(cuentas.size());
-    for (const auto &[flor, cant] : cuentas) {
+    const auto counts = countFlowers(*c.TRelS.table(), selectedKeys(c));
+    store::Table &result = *c.TRepF.table();
+    std::vector<store::Record> rows;
+    rows.reserve(counts.size());
+    for (const auto &[flower, count] : counts) {
         store::Record r;
-        r.values = {flor, cant};
+        r.values = {flower, count};
         r.changed = {true, true};
-        filas.push_back(std::move(r));
+        rows.push_back(std::move(r));
     }
-    repFlor.insertMany(filas); // all or nothing: a count too large for the field stores none
+    result.insertMany(rows); // all or nothing: a count too large for the field stores none
     if (c.TRepS.recordCount() > 0)
         c.TRepS.last();
     c.TRepF.setIndexName(QStringLiteral("PorCant"));

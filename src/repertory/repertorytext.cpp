@@ -3,27 +3,27 @@
 namespace repertory {
 namespace {
 
-const QString kFinDeLinea = QStringLiteral("\r\n");
+const QString kLineEnd = QStringLiteral("\r\n");
 
-void encabezado(QString &texto, const QString &titulo)
+void addHeading(QString &text, const QString &title)
 {
-    texto += titulo + kFinDeLinea;
-    texto += QString(titulo.size(), u'-') + kFinDeLinea;
+    text += title + kLineEnd;
+    text += QString(title.size(), u'-') + kLineEnd;
 }
 
 } // namespace
 
-QString repertoryText(const QStringList &sintomas, const std::vector<ExportedFlower> &flores)
+QString repertoryText(const QStringList &symptoms, const std::vector<ExportedFlower> &flowers)
 {
-    QString texto;
-    encabezado(texto, QStringLiteral("%1 Síntomas:").arg(sintomas.size()));
-    for (const QString &s : sintomas)
-        texto += QStringLiteral("- ") + s + kFinDeLinea;
-    texto += QStringLiteral(" ") + kFinDeLinea;
-    encabezado(texto, QStringLiteral("%1 Plantas:").arg(flores.size()));
-    for (const ExportedFlower &f : flores)
-        texto += QStringLiteral("(%1) [%2] %3").arg(f.cant).arg(f.tipo, f.nombre) + kFinDeLinea;
-    return texto;
+    QString text;
+    addHeading(text, QStringLiteral("%1 Síntomas:").arg(symptoms.size()));
+    for (const QString &s : symptoms)
+        text += QStringLiteral("- ") + s + kLineEnd;
+    text += QStringLiteral(" ") + kLineEnd;
+    addHeading(text, QStringLiteral("%1 Plantas:").arg(flowers.size()));
+    for (const ExportedFlower &f : flowers)
+        text += QStringLiteral("(%1) [%2] %3").arg(f.count).arg(f.system, f.name) + kLineEnd;
+    return text;
 }
 
 } // namespace repertory

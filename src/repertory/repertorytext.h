@@ -11,13 +11,13 @@ namespace repertory {
 // One result row as the result grid shows it.
 struct ExportedFlower
 {
-    int cant = 0;
-    QString tipo;   // the system's abbreviation; may be empty
-    QString nombre; // in the language of the grid's name column
+    int count = 0;
+    QString system; // the system's abbreviation; may be empty
+    QString name;   // in the language of the grid's name column
 };
 
 // The symptoms and then the flowers, each part under a heading with its count and an underline
 // as long as the heading; every line, the last included, ends with CR LF.
-QString repertoryText(const QStringList &sintomas, const std::vector<ExportedFlower> &flores);
+QString repertoryText(const QStringList &symptoms, const std::vector<ExportedFlower> &flowers);
 
 } // namespace repertory

@@ -17,33 +17,32 @@
 namespace repertory {
 namespace {
 
-constexpr qsizetype kRegistro = 4;
-constexpr qint64 kBloque = 64 * 1024;
+constexpr qsizetype kRecordSize = 4;
+constexpr qint64 kChunkSize = 64 * 1024;
 
-QString conSeparadores(std::initializer_list<QString> partes)
+QString joinedWithSeparators(std::initializer_list<QString> parts)
 {
-    QStringList lista(partes);
-    return lista.join(QDir::separator());
+    return QStringList(parts).join(QDir::separator());
 }
 
 // Lines as the companion application's text files end them: CR LF, CR or LF. A break at the
 // very end starts no further line.
-QStringList lineas(const QString &texto)
+QStringList splitLines(const QString &text)
 {
-    QStringList resultado;
-    qsizetype inicio = 0;
-    for (qsizetype i = 0; i < texto.size(); ++i) {
-        const QChar c = texto[i];
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
         if (c != u'\r' && c != u'\n')
             continue;
-        resultado << texto.mid(inicio, i - inicio);
-        if (c == u'\r' && i + 1 < texto.size() && texto[i + 1] == u'\n')
+        lines << text.mid(start, i - start);
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
             ++i;
-        inicio = i + 1;
+        start = i + 1;
     }
-    if (inicio < texto.size())
-        resultado << texto.mid(inicio);
-    return resultado;
+    if (start < text.size())
+        lines << text.mid(start);
+    return lines;
 }
 
 } // namespace
@@ -53,103 +52,103 @@ QString repertoryFolder()
     return QStringLiteral("Repertorio");
 }
 
-QString repertoryPath(const QString &nombre)
+QString repertoryPath(const QString &name)
 {
-    return conSeparadores({repertoryFolder(), nombre + QStringLiteral(".Dat")});
+    return joinedWithSeparators({repertoryFolder(), name + QStringLiteral(".Dat")});
 }
 
-QString patientPath(int numero)
+QString patientPath(int number)
 {
-    return repertoryPath(QStringLiteral("{%1}").arg(numero));
+    return repertoryPath(QStringLiteral("{%1}").arg(number));
 }
 
 QString patientFilePath()
 {
-    return conSeparadores({QStringLiteral(".."), QStringLiteral("Dorvek"), QStringLiteral("Usuario.$$$")});
+    return joinedWithSeparators({QStringLiteral(".."), QStringLiteral("Dorvek"), QStringLiteral("Usuario.$$$")});
 }
 
-QByteArray encodeKeys(const std::vector<qint32> &claves)
+QByteArray encodeKeys(const std::vector<qint32> &keys)
 {
-    QByteArray bytes(qsizetype(claves.size()) * kRegistro, Qt::Uninitialized);
+    QByteArray bytes(qsizetype(keys.size()) * kRecordSize, Qt::Uninitialized);
     char *p = bytes.data();
-    for (const qint32 clave : claves) {
-        qToLittleEndian(clave, p);
-        p += kRegistro;
+    for (const qint32 key : keys) {
+        qToLittleEndian(key, p);
+        p += kRecordSize;
     }
     return bytes;
 }
 
 std::vector<qint32> decodeKeys(const QByteArray &bytes)
 {
-    std::vector<qint32> claves;
-    const qsizetype n = bytes.size() / kRegistro;
-    claves.reserve(std::size_t(n));
+    std::vector<qint32> keys;
+    const qsizetype n = bytes.size() / kRecordSize;
+    keys.reserve(std::size_t(n));
     for (qsizetype i = 0; i < n; ++i)
-        claves.push_back(qFromLittleEndian<qint32>(bytes.constData() + i * kRegistro));
-    return claves;
+        keys.push_back(qFromLittleEndian<qint32>(bytes.constData() + i * kRecordSize));
+    return keys;
 }
 
-void saveKeys(const QString &ruta, const std::vector<qint32> &claves)
+void saveKeys(const QString &path, const std::vector<qint32> &keys)
 {
-    const QString carpeta = QFileInfo(ruta).path();
-    if (!QDir().mkpath(carpeta))
-        throw store::Error(QStringLiteral("No se pudo crear la carpeta %1").arg(carpeta));
+    const QString folder = QFileInfo(path).path();
+    if (!QDir().mkpath(folder))
+        throw store::Error(QStringLiteral("No se pudo crear la carpeta %1").arg(folder));
     // The keys go to a new file beside the old one, which is renamed over it once complete.
     // Unbuffered, and written until every byte is taken: a buffered write that fails when the
     // buffer is flushed, or a short write, is not always reported by commit().
-    QSaveFile archivo(ruta);
-    if (!archivo.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw store::Error(QStringLiteral("No se pudo crear el archivo %1: %2").arg(ruta, archivo.errorString()));
-    const QByteArray bytes = encodeKeys(claves);
-    for (qint64 escritos = 0; escritos < bytes.size();) {
-        const qint64 n = archivo.write(bytes.constData() + escritos, bytes.size() - escritos);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw store::Error(QStringLiteral("No se pudo crear el archivo %1: %2").arg(path, file.errorString()));
+    const QByteArray bytes = encodeKeys(keys);
+    for (qint64 written = 0; written < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
         if (n <= 0) {
-            const QString motivo = archivo.errorString();
-            archivo.cancelWriting();
-            throw store::Error(QStringLiteral("No se pudo escribir el archivo %1: %2").arg(ruta, motivo));
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            throw store::Error(QStringLiteral("No se pudo escribir el archivo %1: %2").arg(path, reason));
         }
-        escritos += n;
+        written += n;
     }
-    if (!archivo.commit())
-        throw store::Error(QStringLiteral("No se pudo escribir el archivo %1: %2").arg(ruta, archivo.errorString()));
+    if (!file.commit())
+        throw store::Error(QStringLiteral("No se pudo escribir el archivo %1: %2").arg(path, file.errorString()));
 }
 
-KeysRead readKeys(const QString &ruta)
+KeysRead readKeys(const QString &path)
 {
-    KeysRead lectura;
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly)) {
-        lectura.error = QStringLiteral("No se pudo abrir el archivo %1: %2").arg(ruta, archivo.errorString());
-        return lectura;
+    KeysRead result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = QStringLiteral("No se pudo abrir el archivo %1: %2").arg(path, file.errorString());
+        return result;
     }
     QByteArray bytes;
     for (;;) {
-        const QByteArray bloque = archivo.read(kBloque);
-        if (bloque.isEmpty()) {
-            if (archivo.error() != QFileDevice::NoError)
-                lectura.error = QStringLiteral("No se pudo leer el archivo %1: %2").arg(ruta, archivo.errorString());
+        const QByteArray chunk = file.read(kChunkSize);
+        if (chunk.isEmpty()) {
+            if (file.error() != QFileDevice::NoError)
+                result.error = QStringLiteral("No se pudo leer el archivo %1: %2").arg(path, file.errorString());
             break;
         }
-        bytes += bloque;
+        bytes += chunk;
     }
-    lectura.claves = decodeKeys(bytes);
-    return lectura;
+    result.keys = decodeKeys(bytes);
+    return result;
 }
 
-KeysToLoad keysToLoad(const std::vector<qint32> &leidas, const std::function<bool(qint32)> &existe)
+KeysToLoad keysToLoad(const std::vector<qint32> &stored, const std::function<bool(qint32)> &exists)
 {
-    KeysToLoad carga;
-    std::unordered_set<qint32> vistas;
-    for (const qint32 clave : leidas) {
-        if (!existe(clave))
+    KeysToLoad toLoad;
+    std::unordered_set<qint32> seen;
+    for (const qint32 key : stored) {
+        if (!exists(key))
             continue;
-        if (!vistas.insert(clave).second) {
-            carga.repeated = clave;
+        if (!seen.insert(key).second) {
+            toLoad.repeated = key;
             break;
         }
-        carga.claves.push_back(clave);
+        toLoad.keys.push_back(key);
     }
-    return carga;
+    return toLoad;
 }
 
 bool listsBefore(const QString &a, const QString &b)
@@ -161,64 +160,64 @@ bool listsBefore(const QString &a, const QString &b)
     return a < b;
 }
 
-QStringList listFiles(const QString &carpeta)
+QStringList listFiles(const QString &folder)
 {
-    if (!QDir().mkpath(carpeta))
-        throw store::Error(QStringLiteral("No se pudo crear la carpeta %1").arg(carpeta));
+    if (!QDir().mkpath(folder))
+        throw store::Error(QStringLiteral("No se pudo crear la carpeta %1").arg(folder));
     const QString extension = QStringLiteral(".dat");
-    const QStringList entradas =
-        QDir(carpeta).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-    QStringList nombres;
-    for (const QString &entrada : entradas) {
-        if (!entrada.endsWith(extension, Qt::CaseInsensitive) || entrada.startsWith(u'{'))
+    const QStringList entries =
+        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    QStringList names;
+    for (const QString &entry : entries) {
+        if (!entry.endsWith(extension, Qt::CaseInsensitive) || entry.startsWith(u'{'))
             continue;
-        const QString nombre = entrada.chopped(extension.size());
+        const QString name = entry.chopped(extension.size());
         // ".Dat" alone would be an empty name, which cannot be chosen or saved.
-        if (!nombre.isEmpty())
-            nombres << nombre;
+        if (!name.isEmpty())
+            names << name;
     }
-    std::sort(nombres.begin(), nombres.end(), listsBefore);
-    return nombres;
+    std::sort(names.begin(), names.end(), listsBefore);
+    return names;
 }
 
-QString nameRefusal(const QString &nombre)
+QString nameRefusal(const QString &name)
 {
-    if (nombre.isEmpty())
+    if (name.isEmpty())
         return QStringLiteral("Escriba el nombre con el que se guardará el repertorio");
-    if (nombre.contains(u'/') || nombre.contains(u'\\'))
+    if (name.contains(u'/') || name.contains(u'\\'))
         return QStringLiteral("El nombre del repertorio no puede contener los caracteres / ni \\");
-    if (nombre.contains(QStringLiteral("..")))
+    if (name.contains(QStringLiteral("..")))
         return QStringLiteral("El nombre del repertorio no puede contener dos puntos seguidos (..)");
-    if (nombre.startsWith(u'{'))
+    if (name.startsWith(u'{'))
         return QStringLiteral("Los nombres que empiezan con { están reservados para los pacientes");
-    if (std::any_of(nombre.begin(), nombre.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }))
+    if (std::any_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }))
         return QStringLiteral("El nombre del repertorio no puede contener caracteres de control");
     return {};
 }
 
-std::optional<Patient> parsePatient(const QByteArray &contenido)
+std::optional<Patient> parsePatient(const QByteArray &contents)
 {
-    const QStringList l = lineas(codepage::fromWindows1252(contenido));
-    if (l.size() < 2)
+    const QStringList lines = splitLines(codepage::fromWindows1252(contents));
+    if (lines.size() < 2)
         return std::nullopt;
     bool ok = false;
-    const int numero = l[0].trimmed().toInt(&ok, 10);
+    const int number = lines[0].trimmed().toInt(&ok, 10);
     if (!ok)
         return std::nullopt;
-    return Patient{numero, l[1]};
+    return Patient{number, lines[1]};
 }
 
-std::optional<Patient> readPatient(const QString &ruta)
+std::optional<Patient> readPatient(const QString &path)
 {
-    if (!QFileInfo::exists(ruta))
+    if (!QFileInfo::exists(path))
         return std::nullopt;
-    QFile archivo(ruta);
-    if (!archivo.open(QIODevice::ReadOnly))
-        throw store::Error(QStringLiteral("No se pudo abrir el archivo %1: %2").arg(ruta, archivo.errorString()));
-    const QByteArray contenido = archivo.readAll();
-    if (archivo.error() != QFileDevice::NoError)
-        throw store::Error(QStringLiteral("No se pudo leer el archivo %1: %2").arg(ruta, archivo.errorString()));
-    return parsePatient(contenido);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw store::Error(QStringLiteral("No se pudo abrir el archivo %1: %2").arg(path, file.errorString()));
+    const QByteArray contents = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw store::Error(QStringLiteral("No se pudo leer el archivo %1: %2").arg(path, file.errorString()));
+    return parsePatient(contents);
 }
 
 } // namespace repertory

@@ -124,10 +124,10 @@ void SelectionStorage::CargarRepertorio(const QString &path)
     // Looked up among all symptoms, whatever the search shows.
     const store::Table &symptoms = *m_catalogue.TSintNames.table();
     const repertory::KeysToLoad toLoad = repertory::keysToLoad(
-        keysRead.claves, [&symptoms](qint32 key) { return symptoms.findPrimary(key).has_value(); });
+        keysRead.keys, [&symptoms](qint32 key) { return symptoms.findPrimary(key).has_value(); });
     std::vector<store::Record> rows;
-    rows.reserve(toLoad.claves.size());
-    for (const qint32 key : toLoad.claves)
+    rows.reserve(toLoad.keys.size());
+    for (const qint32 key : toLoad.keys)
         rows.push_back(store::Record{{key}, {true}});
     m_catalogue.TRepS.table()->insertMany(rows);
     if (toLoad.repeated)
@@ -150,8 +150,8 @@ void SelectionStorage::LeerPaciente()
         return;
     }
     if (patient) {
-        ArchPaciente = repertory::patientPath(patient->numero);
-        m_patientName->setText(patient->nombre);
+        ArchPaciente = repertory::patientPath(patient->number);
+        m_patientName->setText(patient->name);
     }
     m_patientPanel->setVisible(bool(patient));
 }

@@ -25,16 +25,16 @@ class SheetModel : public QAbstractTableModel
 public:
     SheetModel(const worksheet::Sheet &sheet, QObject *parent) : QAbstractTableModel(parent), m_sheet(sheet) { }
 
-    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_sheet.filas() + 1; }
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : m_sheet.rows() + 1; }
     int columnCount(const QModelIndex &parent = {}) const override
     {
-        return parent.isValid() ? 0 : m_sheet.sintomas() + 2;
+        return parent.isValid() ? 0 : m_sheet.symptoms() + 2;
     }
     QVariant data(const QModelIndex &index, int role) const override
     {
         if (role != Qt::DisplayRole || !index.isValid())
             return {};
-        return m_sheet.texto(index.row(), index.column());
+        return m_sheet.cellText(index.row(), index.column());
     }
     // The sheet changed as a whole.
     void refresh()
@@ -135,7 +135,7 @@ void TFPlanRep::setSheet(worksheet::Sheet sheet)
 {
     m_sheet = std::move(sheet);
     m_ui->LRef->clear();
-    m_ui->LRef->addItems(m_sheet.referencias);
+    m_ui->LRef->addItems(m_sheet.references);
     m_model->refresh();
 }
 
@@ -165,7 +165,7 @@ void TFPlanRep::AjustarColumnas()
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(11);
     m_ui->Gr->setFont(font);
-    m_ui->Gr->setColumnWidth(0, worksheet::widestText(m_sheet.nombres, font) + worksheet::kNameMargin);
+    m_ui->Gr->setColumnWidth(0, worksheet::widestText(m_sheet.names, font) + worksheet::kNameMargin);
     std::vector<int> widths;
     for (int c = 0; c < m_model->columnCount(); ++c)
         widths.push_back(m_ui->Gr->columnWidth(c));
@@ -262,16 +262,16 @@ void PlanRepClick(Catalogue &c, const QString &nameField, QWidget *parent)
         c.TRelS.disableControls();
         try {
             worksheet::SheetReader reader(c, nameField);
-            AbrirBarra(QStringLiteral("Procesando..."), QStringLiteral("Desea Cancelar ?"), reader.filasPorLeer());
-            for (int row = 0; row < reader.filasPorLeer(); ++row) {
-                reader.leerFila(row);
+            AbrirBarra(QStringLiteral("Procesando..."), QStringLiteral("Desea Cancelar ?"), reader.rowsToRead());
+            for (int row = 0; row < reader.rowsToRead(); ++row) {
+                reader.readRow(row);
                 if (!AvanzarBarra()) {
                     complete = false;
                     break;
                 }
             }
             CerrarBarra();
-            window->setSheet(reader.tomarHoja());
+            window->setSheet(reader.takeSheet());
         } catch (...) {
             CerrarBarra();
             restoreLinks(c);

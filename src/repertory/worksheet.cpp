@@ -21,275 +21,275 @@
 
 namespace worksheet {
 
-bool Sheet::marca(int fila, int sintoma) const
+bool Sheet::isMarked(int row, int symptom) const
 {
-    const auto m = marcadas(fila);
-    return std::binary_search(m.begin(), m.end(), sintoma);
+    const auto m = marked(row);
+    return std::binary_search(m.begin(), m.end(), symptom);
 }
 
-void Sheet::agregarFila(QString nombre, int cuenta, std::span<const int> marcadas)
+void Sheet::addRow(QString name, int count, std::span<const int> markedColumns)
 {
-    nombres.push_back(std::move(nombre));
-    cuentas.push_back(cuenta);
-    columnas.insert(columnas.end(), marcadas.begin(), marcadas.end());
-    inicio.push_back(int(columnas.size()));
+    names.push_back(std::move(name));
+    counts.push_back(count);
+    marks.insert(marks.end(), markedColumns.begin(), markedColumns.end());
+    rowStart.push_back(int(marks.size()));
 }
 
-QString Sheet::texto(int fila, int columna) const
+QString Sheet::cellText(int row, int column) const
 {
-    if (fila == 0) {
-        if (columna == 0)
+    if (row == 0) {
+        if (column == 0)
             return {};
-        return columna == 1 ? QStringLiteral("C") : QString::number(columna - 1);
+        return column == 1 ? QStringLiteral("C") : QString::number(column - 1);
     }
-    if (columna == 0)
-        return nombres[std::size_t(fila - 1)];
-    if (columna == 1)
-        return QString::number(cuentas[std::size_t(fila - 1)]);
-    return marca(fila - 1, columna - 2) ? QStringLiteral("X") : QString();
+    if (column == 0)
+        return names[std::size_t(row - 1)];
+    if (column == 1)
+        return QString::number(counts[std::size_t(row - 1)]);
+    return isMarked(row - 1, column - 2) ? QStringLiteral("X") : QString();
 }
 
-LinksByFlower::LinksByFlower(const store::Table &rel, const std::vector<qint32> &sintomas)
+LinksByFlower::LinksByFlower(const store::Table &rel, const std::vector<qint32> &symptoms)
 {
     // The flower of every link of every chosen symptom, column by column.
-    std::vector<int> columnaDe;
-    const std::vector<qint32> flores = repertory::linkedFlowers(rel, sintomas, &columnaDe);
-    if (flores.empty())
+    std::vector<int> columnOf;
+    const std::vector<qint32> flowers = repertory::linkedFlowers(rel, symptoms, &columnOf);
+    if (flowers.empty())
         return;
-    const auto [menor, mayor] = std::minmax_element(flores.begin(), flores.end());
-    const qint64 rango = qint64(*mayor) - *menor + 1;
-    m_columnas.resize(flores.size());
-    if (rango <= qint64(flores.size()) * 4 + 4096) {
+    const auto [lowest, highest] = std::minmax_element(flowers.begin(), flowers.end());
+    const qint64 span = qint64(*highest) - *lowest + 1;
+    m_columns.resize(flowers.size());
+    if (span <= qint64(flowers.size()) * 4 + 4096) {
         // Keys close together: count per key, then place each link in its flower's run. The
         // links come column by column, so each run is in column order.
-        m_menor = *menor;
-        m_inicioPorClave.assign(std::size_t(rango) + 1, 0);
-        for (const qint32 f : flores)
-            ++m_inicioPorClave[std::size_t(f - m_menor) + 1];
-        for (std::size_t k = 1; k < m_inicioPorClave.size(); ++k)
-            m_inicioPorClave[k] += m_inicioPorClave[k - 1];
-        std::vector<int> siguiente(m_inicioPorClave.begin(), m_inicioPorClave.end() - 1);
-        for (std::size_t i = 0; i < flores.size(); ++i)
-            m_columnas[std::size_t(siguiente[std::size_t(flores[i] - m_menor)]++)] = columnaDe[i];
+        m_lowestKey = *lowest;
+        m_startByKey.assign(std::size_t(span) + 1, 0);
+        for (const qint32 f : flowers)
+            ++m_startByKey[std::size_t(f - m_lowestKey) + 1];
+        for (std::size_t k = 1; k < m_startByKey.size(); ++k)
+            m_startByKey[k] += m_startByKey[k - 1];
+        std::vector<int> next(m_startByKey.begin(), m_startByKey.end() - 1);
+        for (std::size_t i = 0; i < flowers.size(); ++i)
+            m_columns[std::size_t(next[std::size_t(flowers[i] - m_lowestKey)]++)] = columnOf[i];
         return;
     }
     // Otherwise sort flower over column.
-    std::vector<quint64> pares(flores.size());
-    for (std::size_t i = 0; i < flores.size(); ++i)
-        pares[i] = quint64(quint32(flores[i]) ^ 0x80000000u) << 32 | quint64(columnaDe[i]);
-    std::sort(pares.begin(), pares.end());
-    m_flores.resize(pares.size());
-    for (std::size_t i = 0; i < pares.size(); ++i) {
-        m_flores[i] = qint32(quint32(pares[i] >> 32) ^ 0x80000000u);
-        m_columnas[i] = int(quint32(pares[i]));
+    std::vector<quint64> pairs(flowers.size());
+    for (std::size_t i = 0; i < flowers.size(); ++i)
+        pairs[i] = quint64(quint32(flowers[i]) ^ 0x80000000u) << 32 | quint64(columnOf[i]);
+    std::sort(pairs.begin(), pairs.end());
+    m_flowers.resize(pairs.size());
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        m_flowers[i] = qint32(quint32(pairs[i] >> 32) ^ 0x80000000u);
+        m_columns[i] = int(quint32(pairs[i]));
     }
 }
 
-std::span<const int> LinksByFlower::columnas(qint32 flor) const
+std::span<const int> LinksByFlower::columnsOf(qint32 flower) const
 {
-    if (!m_inicioPorClave.empty()) {
-        const qint64 k = qint64(flor) - m_menor;
-        if (k < 0 || k + 1 >= qint64(m_inicioPorClave.size()))
+    if (!m_startByKey.empty()) {
+        const qint64 k = qint64(flower) - m_lowestKey;
+        if (k < 0 || k + 1 >= qint64(m_startByKey.size()))
             return {};
-        const int lo = m_inicioPorClave[std::size_t(k)], hi = m_inicioPorClave[std::size_t(k) + 1];
-        return {m_columnas.data() + lo, std::size_t(hi - lo)};
+        const int lo = m_startByKey[std::size_t(k)], hi = m_startByKey[std::size_t(k) + 1];
+        return {m_columns.data() + lo, std::size_t(hi - lo)};
     }
-    const auto [lo, hi] = std::equal_range(m_flores.begin(), m_flores.end(), flor);
-    return {m_columnas.data() + (lo - m_flores.begin()), std::size_t(hi - lo)};
+    const auto [lo, hi] = std::equal_range(m_flowers.begin(), m_flowers.end(), flower);
+    return {m_columns.data() + (lo - m_flowers.begin()), std::size_t(hi - lo)};
 }
 
 namespace {
 
 // A looked-up text read straight from the table it comes from, as the lookup reads it: the
 // row with the key, if the lookup's view lets it through.
-QString porClave(const store::View &vista, int campo, qint32 clave)
+QString lookedUpText(const store::View &view, int field, qint32 key)
 {
-    const store::Table &table = *vista.table();
-    const auto s = table.findPrimary(clave);
-    return s && vista.accepts(*s) ? table.text(*s, campo) : QString();
+    const store::Table &table = *view.table();
+    const auto s = table.findPrimary(key);
+    return s && view.accepts(*s) ? table.text(*s, field) : QString();
 }
 
 } // namespace
 
 // For about as many look-ups as the table has rows, with keys close together, a table of rows
 // by key, filled in one pass over the primary index, answers faster than the key directory.
-TextByKey::TextByKey(const store::View &vista, const QString &campo, int consultas)
-    : m_vista(vista), m_campo(vista.table() ? vista.table()->fieldIndex(campo) : -1)
+TextByKey::TextByKey(const store::View &view, const QString &field, int lookups)
+    : m_view(view), m_field(view.table() ? view.table()->fieldIndex(field) : -1)
 {
-    if (m_campo < 0)
+    if (m_field < 0)
         return;
-    const store::Table &table = *vista.table();
-    const auto &orden = table.order(0);
-    const int clave = table.fieldIndex(table.def().primary.fields.front().name);
-    if (orden.empty() || qsizetype(orden.size()) > 4 * qsizetype(consultas) + 4096)
+    const store::Table &table = *view.table();
+    const auto &order = table.order(0);
+    const int keyField = table.fieldIndex(table.def().primary.fields.front().name);
+    if (order.empty() || qsizetype(order.size()) > 4 * qsizetype(lookups) + 4096)
         return;
-    m_menor = table.integer(orden.front(), clave);
-    const qint64 rango = qint64(table.integer(orden.back(), clave)) - m_menor + 1;
-    if (rango > 4 * qint64(orden.size()) + 4096)
+    m_lowestKey = table.integer(order.front(), keyField);
+    const qint64 span = qint64(table.integer(order.back(), keyField)) - m_lowestKey + 1;
+    if (span > 4 * qint64(order.size()) + 4096)
         return;
-    m_filaPorClave.assign(std::size_t(rango), kSinFila);
-    for (const store::Slot s : orden)
-        m_filaPorClave[std::size_t(table.integer(s, clave) - m_menor)] = s;
+    m_rowByKey.assign(std::size_t(span), kNoRow);
+    for (const store::Slot s : order)
+        m_rowByKey[std::size_t(table.integer(s, keyField) - m_lowestKey)] = s;
 }
 
-QString TextByKey::texto(qint32 clave) const
+QString TextByKey::text(qint32 key) const
 {
-    if (m_campo < 0)
+    if (m_field < 0)
         return {};
-    if (m_filaPorClave.empty())
-        return porClave(m_vista, m_campo, clave);
-    const qint64 k = qint64(clave) - m_menor;
-    if (k < 0 || k >= qint64(m_filaPorClave.size()) || m_filaPorClave[std::size_t(k)] == kSinFila)
+    if (m_rowByKey.empty())
+        return lookedUpText(m_view, m_field, key);
+    const qint64 k = qint64(key) - m_lowestKey;
+    if (k < 0 || k >= qint64(m_rowByKey.size()) || m_rowByKey[std::size_t(k)] == kNoRow)
         return {};
-    const store::Slot s = m_filaPorClave[std::size_t(k)];
-    return m_vista.accepts(s) ? m_vista.table()->text(s, m_campo) : QString();
+    const store::Slot s = m_rowByKey[std::size_t(k)];
+    return m_view.accepts(s) ? m_view.table()->text(s, m_field) : QString();
 }
 
-Sintomas readSymptoms(const Catalogue &c)
+SelectedSymptoms readSymptoms(const Catalogue &c)
 {
-    const store::View &sel = c.TRepS;
-    const store::Table &table = *sel.table();
-    const int clave = table.fieldIndex(QStringLiteral("Clave"));
+    const store::View &selection = c.TRepS;
+    const store::Table &table = *selection.table();
+    const int keyField = table.fieldIndex(QStringLiteral("Clave"));
     // The selection names its symptoms through the list that sees every symptom.
-    const int nom = c.TSintNames.table()->fieldIndex(QStringLiteral("Nom"));
-    Sintomas s;
-    const int n = sel.recordCount();
-    s.claves.reserve(std::size_t(n));
-    s.referencias.reserve(n);
+    const int nameField = c.TSintNames.table()->fieldIndex(QStringLiteral("Nom"));
+    SelectedSymptoms s;
+    const int n = selection.recordCount();
+    s.keys.reserve(std::size_t(n));
+    s.references.reserve(n);
     for (int row = 0; row < n; ++row) {
-        const qint32 k = table.integer(*sel.slotAt(row), clave);
-        s.claves.push_back(k);
-        const QString texto = porClave(c.TSintNames, nom, k);
-        QString linea;
-        linea.reserve(texto.size() + 8);
-        linea.append(QString::number(row + 1)).append(QLatin1String(": ")).append(texto);
-        s.referencias << linea;
+        const qint32 k = table.integer(*selection.slotAt(row), keyField);
+        s.keys.push_back(k);
+        const QString name = lookedUpText(c.TSintNames, nameField, k);
+        QString line;
+        line.reserve(name.size() + 8);
+        line.append(QString::number(row + 1)).append(QLatin1String(": ")).append(name);
+        s.references << line;
     }
     return s;
 }
 
-SheetReader::SheetReader(const Catalogue &c, const QString &campoNombre)
-    : m_catalogo(c), m_sintomas(readSymptoms(c)), m_enlaces(*c.TRelS.table(), m_sintomas.claves),
-      m_nombres(c.TFlores, campoNombre, c.TRepF.recordCount())
+SheetReader::SheetReader(const Catalogue &c, const QString &nameField)
+    : m_catalogue(c), m_symptoms(readSymptoms(c)), m_links(*c.TRelS.table(), m_symptoms.keys),
+      m_names(c.TFlores, nameField, c.TRepF.recordCount())
 {
-    const store::View &res = c.TRepF;
-    m_total = res.recordCount();
-    m_campoClave = res.table()->fieldIndex(QStringLiteral("Clave"));
-    m_campoCant = res.table()->fieldIndex(QStringLiteral("Cant"));
+    const store::View &result = c.TRepF;
+    m_total = result.recordCount();
+    m_keyField = result.table()->fieldIndex(QStringLiteral("Clave"));
+    m_countField = result.table()->fieldIndex(QStringLiteral("Cant"));
     // The result's flower names are looked up in the flower list by key.
-    m_campoEnFlores = c.TFlores.table() ? c.TFlores.table()->fieldIndex(campoNombre) : -1;
-    m_campoNombre = res.fieldNumber(campoNombre);
-    m_hoja.referencias = std::move(m_sintomas.referencias);
-    m_hoja.nombres.reserve(std::size_t(m_total));
-    m_hoja.cuentas.reserve(std::size_t(m_total));
-    m_hoja.inicio.reserve(std::size_t(m_total) + 1);
+    m_flowerNameField = c.TFlores.table() ? c.TFlores.table()->fieldIndex(nameField) : -1;
+    m_nameField = result.fieldNumber(nameField);
+    m_sheet.references = std::move(m_symptoms.references);
+    m_sheet.names.reserve(std::size_t(m_total));
+    m_sheet.counts.reserve(std::size_t(m_total));
+    m_sheet.rowStart.reserve(std::size_t(m_total) + 1);
 }
 
-QString SheetReader::nombre(int fila, qint32 flor) const
+QString SheetReader::flowerName(int row, qint32 flower) const
 {
-    if (m_campoEnFlores >= 0)
-        return m_nombres.texto(flor);
-    return m_campoNombre < 0 ? QString() : m_catalogo.TRepF.valueAt(fila, m_campoNombre).toString();
+    if (m_flowerNameField >= 0)
+        return m_names.text(flower);
+    return m_nameField < 0 ? QString() : m_catalogue.TRepF.valueAt(row, m_nameField).toString();
 }
 
-void SheetReader::leerFila(int fila)
+void SheetReader::readRow(int row)
 {
-    const store::View &res = m_catalogo.TRepF;
-    const store::Table &table = *res.table();
-    const auto slot = res.slotAt(fila);
+    const store::View &result = m_catalogue.TRepF;
+    const store::Table &table = *result.table();
+    const auto slot = result.slotAt(row);
     if (!slot)
         throw store::Error(QStringLiteral("El resultado cambió mientras se armaba la planilla"));
-    const qint32 flor = table.integer(*slot, m_campoClave);
-    m_hoja.agregarFila(nombre(fila, flor), table.integer(*slot, m_campoCant), m_enlaces.columnas(flor));
+    const qint32 flower = table.integer(*slot, m_keyField);
+    m_sheet.addRow(flowerName(row, flower), table.integer(*slot, m_countField), m_links.columnsOf(flower));
 }
 
-Sheet buildSheet(const Catalogue &c, const QString &campoNombre)
+Sheet buildSheet(const Catalogue &c, const QString &nameField)
 {
-    SheetReader lector(c, campoNombre);
-    for (int fila = 0; fila < lector.filasPorLeer(); ++fila)
-        lector.leerFila(fila);
-    return lector.tomarHoja();
+    SheetReader reader(c, nameField);
+    for (int row = 0; row < reader.rowsToRead(); ++row)
+        reader.readRow(row);
+    return reader.takeSheet();
 }
 
 std::vector<int> weights(const Sheet &sheet)
 {
-    std::vector<int> p(std::size_t(sheet.sintomas()), sheet.filas());
-    for (const int c : sheet.columnas)
-        --p[std::size_t(c)];
-    return p;
+    std::vector<int> w(std::size_t(sheet.symptoms()), sheet.rows());
+    for (const int c : sheet.marks)
+        --w[std::size_t(c)];
+    return w;
 }
 
 std::vector<int> scores(const Sheet &sheet, const std::vector<int> &weights)
 {
-    std::vector<int> suma(std::size_t(sheet.filas()), 0);
-    for (int r = 0; r < sheet.filas(); ++r)
-        for (const int c : sheet.marcadas(r))
-            suma[std::size_t(r)] += weights[std::size_t(c)];
-    return suma;
+    std::vector<int> sum(std::size_t(sheet.rows()), 0);
+    for (int r = 0; r < sheet.rows(); ++r)
+        for (const int c : sheet.marked(r))
+            sum[std::size_t(r)] += weights[std::size_t(c)];
+    return sum;
 }
 
 std::vector<int> orderByScore(const std::vector<int> &scores)
 {
-    std::vector<int> orden(scores.size());
+    std::vector<int> order(scores.size());
     if (scores.empty())
-        return orden;
-    const int mayor = *std::max_element(scores.begin(), scores.end());
-    if (mayor <= 4 * int(scores.size()) + 4096 && *std::min_element(scores.begin(), scores.end()) >= 0) {
+        return order;
+    const int highest = *std::max_element(scores.begin(), scores.end());
+    if (highest <= 4 * int(scores.size()) + 4096 && *std::min_element(scores.begin(), scores.end()) >= 0) {
         // Few distinct scores: count the rows of each score and lay them out from the highest,
         // each score's rows in their own order.
-        std::vector<int> desde(std::size_t(mayor) + 2, 0);
-        for (const int p : scores)
-            ++desde[std::size_t(mayor - p) + 1];
-        for (std::size_t i = 1; i < desde.size(); ++i)
-            desde[i] += desde[i - 1];
+        std::vector<int> from(std::size_t(highest) + 2, 0);
+        for (const int s : scores)
+            ++from[std::size_t(highest - s) + 1];
+        for (std::size_t i = 1; i < from.size(); ++i)
+            from[i] += from[i - 1];
         for (std::size_t r = 0; r < scores.size(); ++r)
-            orden[std::size_t(desde[std::size_t(mayor - scores[r])]++)] = int(r);
-        return orden;
+            order[std::size_t(from[std::size_t(highest - scores[r])]++)] = int(r);
+        return order;
     }
     // Otherwise higher scores first, then the earlier row: one sort of numbers that hold both.
-    std::vector<quint64> claves(scores.size());
+    std::vector<quint64> keys(scores.size());
     for (std::size_t i = 0; i < scores.size(); ++i)
-        claves[i] = quint64(quint32(std::numeric_limits<qint32>::max() - scores[i])) << 32 | quint64(i);
-    std::sort(claves.begin(), claves.end());
-    for (std::size_t i = 0; i < claves.size(); ++i)
-        orden[i] = int(quint32(claves[i]));
-    return orden;
+        keys[i] = quint64(quint32(std::numeric_limits<qint32>::max() - scores[i])) << 32 | quint64(i);
+    std::sort(keys.begin(), keys.end());
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        order[i] = int(quint32(keys[i]));
+    return order;
 }
 
 void OrdenarPorPuntaje(Sheet &sheet)
 {
-    const std::vector<int> orden = orderByScore(scores(sheet, weights(sheet)));
-    Sheet nueva;
-    nueva.referencias = sheet.referencias;
-    nueva.nombres.reserve(orden.size());
-    nueva.cuentas.reserve(orden.size());
-    nueva.columnas.reserve(sheet.columnas.size());
-    nueva.inicio.reserve(orden.size() + 1);
-    for (const int r : orden)
-        nueva.agregarFila(std::move(sheet.nombres[std::size_t(r)]), sheet.cuentas[std::size_t(r)], sheet.marcadas(r));
-    sheet = std::move(nueva);
+    const std::vector<int> order = orderByScore(scores(sheet, weights(sheet)));
+    Sheet sorted;
+    sorted.references = sheet.references;
+    sorted.names.reserve(order.size());
+    sorted.counts.reserve(order.size());
+    sorted.marks.reserve(sheet.marks.size());
+    sorted.rowStart.reserve(order.size() + 1);
+    for (const int r : order)
+        sorted.addRow(std::move(sheet.names[std::size_t(r)]), sheet.counts[std::size_t(r)], sheet.marked(r));
+    sheet = std::move(sorted);
 }
 
-QString copyText(const QStringList &referencias, const Sheet &sheet)
+QString copyText(const QStringList &references, const Sheet &sheet)
 {
-    const QString fin = QStringLiteral("\r\n");
-    const QString barra = QStringLiteral("| ");
-    QString texto;
-    for (qsizetype i = 0; i < referencias.size(); ++i) {
-        const QString &linea = referencias[i];
+    const QString lineEnd = QStringLiteral("\r\n");
+    const QString bar = QStringLiteral("| ");
+    QString text;
+    for (qsizetype i = 0; i < references.size(); ++i) {
+        const QString &line = references[i];
         // The number and ": " in front of the symptom's text are dropped.
-        texto += barra.repeated(i) + linea.mid(linea.indexOf(QLatin1Char(':')) + 2, 100) + fin;
+        text += bar.repeated(i) + line.mid(line.indexOf(QLatin1Char(':')) + 2, 100) + lineEnd;
     }
-    texto += barra.repeated(referencias.size()) + fin;
-    const QString marca = QStringLiteral("X ");
-    for (int r = 0; r < sheet.filas(); ++r) {
-        QString prefijo;
-        for (int c = 0; c < sheet.sintomas(); ++c)
-            prefijo += sheet.marca(r, c) ? marca : barra;
-        texto += prefijo + QLatin1Char('(') + QString::number(sheet.cuentas[std::size_t(r)]) + QLatin1String(") ")
-                 + sheet.nombres[std::size_t(r)] + fin;
+    text += bar.repeated(references.size()) + lineEnd;
+    const QString mark = QStringLiteral("X ");
+    for (int r = 0; r < sheet.rows(); ++r) {
+        QString prefix;
+        for (int c = 0; c < sheet.symptoms(); ++c)
+            prefix += sheet.isMarked(r, c) ? mark : bar;
+        text += prefix + QLatin1Char('(') + QString::number(sheet.counts[std::size_t(r)]) + QLatin1String(") ")
+                + sheet.names[std::size_t(r)] + lineEnd;
     }
-    return texto;
+    return text;
 }
 
 namespace {
@@ -299,132 +299,132 @@ namespace {
 // one, its advance after the one before it (which takes in kerning and ligatures); both are
 // measured once per font and kept, in 64ths of a pixel as the font gives them. Only the texts
 // that might be the widest are then measured whole.
-class Estimador
+class WidthEstimator
 {
 public:
-    static constexpr qint32 kDesconocido = std::numeric_limits<qint32>::min();
+    static constexpr qint32 kUnknown = std::numeric_limits<qint32>::min();
     // Steps fit in 16 bits (up to 511 pixels); a smaller table stays in the cache.
-    static constexpr qint16 kPasoDesconocido = std::numeric_limits<qint16>::min();
+    static constexpr qint16 kUnknownStep = std::numeric_limits<qint16>::min();
 
-    explicit Estimador(const QFont &fuente) : m_f(fuente), m_exacto(fuente)
+    explicit WidthEstimator(const QFont &font) : m_metrics(font), m_exactMetrics(font)
     {
-        m_avance.fill(kDesconocido);
-        m_despues.assign(256 * 256, kPasoDesconocido);
+        m_advance.fill(kUnknown);
+        m_stepAfter.assign(256 * 256, kUnknownStep);
     }
 
     // Empty for a text outside the single-byte range: it is measured whole.
-    std::optional<qint32> estimar(const QString &t)
+    std::optional<qint32> estimate(const QString &t)
     {
         const QChar *p = t.constData();
         const qsizetype n = t.size();
         if (n == 0)
             return 0;
-        uint anterior = p[0].unicode();
-        if (anterior > 255)
+        uint previous = p[0].unicode();
+        if (previous > 255)
             return std::nullopt;
-        qint32 suma = avance(anterior);
+        qint32 sum = advance(previous);
         for (qsizetype i = 1; i < n; ++i) {
             const uint c = p[i].unicode();
             if (c > 255)
                 return std::nullopt;
-            qint16 &d = m_despues[anterior * 256 + c];
-            if (d == kPasoDesconocido) {
-                const qint32 paso = medirDespues(anterior, c);
-                if (paso <= kPasoDesconocido || paso > std::numeric_limits<qint16>::max())
+            qint16 &d = m_stepAfter[previous * 256 + c];
+            if (d == kUnknownStep) {
+                const qint32 step = measureStepAfter(previous, c);
+                if (step <= kUnknownStep || step > std::numeric_limits<qint16>::max())
                     return std::nullopt; // a glyph this wide is no name's: measure the text whole
-                d = qint16(paso);
+                d = qint16(step);
             }
-            suma += d;
-            anterior = c;
+            sum += d;
+            previous = c;
         }
-        return suma;
+        return sum;
     }
-    int exacto(const QString &t) const { return m_exacto.horizontalAdvance(t); }
+    int exact(const QString &t) const { return m_exactMetrics.horizontalAdvance(t); }
 
 private:
-    static qint32 sesentaycuatroavos(qreal pixeles) { return qint32(std::lround(pixeles * 64)); }
-    qint32 avance(uint c)
+    static qint32 sixtyFourths(qreal pixels) { return qint32(std::lround(pixels * 64)); }
+    qint32 advance(uint c)
     {
-        qint32 &a = m_avance[c];
-        if (a == kDesconocido)
-            a = sesentaycuatroavos(m_f.horizontalAdvance(QChar(char16_t(c))));
+        qint32 &a = m_advance[c];
+        if (a == kUnknown)
+            a = sixtyFourths(m_metrics.horizontalAdvance(QChar(char16_t(c))));
         return a;
     }
-    qint32 medirDespues(uint a, uint b)
+    qint32 measureStepAfter(uint a, uint b)
     {
-        const QChar dos[2] = {QChar(char16_t(a)), QChar(char16_t(b))};
-        return sesentaycuatroavos(m_f.horizontalAdvance(QString(dos, 2))) - avance(a);
+        const QChar two[2] = {QChar(char16_t(a)), QChar(char16_t(b))};
+        return sixtyFourths(m_metrics.horizontalAdvance(QString(two, 2))) - advance(a);
     }
 
-    QFontMetricsF m_f;
-    QFontMetrics m_exacto;
-    std::array<qint32, 256> m_avance;
-    std::vector<qint16> m_despues;
+    QFontMetricsF m_metrics;
+    QFontMetrics m_exactMetrics;
+    std::array<qint32, 256> m_advance;
+    std::vector<qint16> m_stepAfter;
 };
 
-Estimador &estimadorPara(const QFont &fuente)
+WidthEstimator &estimatorFor(const QFont &font)
 {
     // Kept for the whole run, one per font: the worksheet asks for the same font every time.
-    static std::map<QString, std::unique_ptr<Estimador>> porFuente;
-    auto &e = porFuente[fuente.key()];
+    static std::map<QString, std::unique_ptr<WidthEstimator>> byFont;
+    auto &e = byFont[font.key()];
     if (!e)
-        e = std::make_unique<Estimador>(fuente);
+        e = std::make_unique<WidthEstimator>(font);
     return *e;
 }
 
 } // namespace
 
-int widestText(const std::vector<QString> &textos, const QFont &fuente)
+int widestText(const std::vector<QString> &texts, const QFont &font)
 {
-    if (textos.empty())
+    if (texts.empty())
         return 0;
-    Estimador &e = estimadorPara(fuente);
-    constexpr qint32 kSinEstimar = -1;
-    std::vector<qint32> estimado(textos.size(), kSinEstimar);
-    int mayor = 0;
-    qint32 mayorEstimado = 0;
-    for (std::size_t i = 0; i < textos.size(); ++i) {
-        if (const auto est = e.estimar(textos[i])) {
-            estimado[i] = *est;
-            mayorEstimado = std::max(mayorEstimado, *est);
+    WidthEstimator &e = estimatorFor(font);
+    constexpr qint32 kNotEstimated = -1;
+    std::vector<qint32> estimated(texts.size(), kNotEstimated);
+    int widest = 0;
+    qint32 widestEstimate = 0;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (const auto est = e.estimate(texts[i])) {
+            estimated[i] = *est;
+            widestEstimate = std::max(widestEstimate, *est);
         } else {
-            mayor = std::max(mayor, e.exacto(textos[i])); // no estimate: measured whole
+            widest = std::max(widest, e.exact(texts[i])); // no estimate: measured whole
         }
     }
     // The texts that could be the widest are measured whole, from the widest estimate down,
     // until no estimate left can reach the widest measured, allowing for the largest error an
     // estimate has shown (at least the half pixel of rounding a whole text). Texts further
-    // than `ventana` below the widest estimate are looked at only if an error that large
+    // than `window` below the widest estimate are looked at only if an error that large
     // turns up. All in 64ths of a pixel.
-    qint32 cota = 48;
-    std::vector<std::pair<QString, int>> medidos;
-    for (qint32 ventana = 4 * 64;; ventana *= 8) {
-        std::vector<std::pair<qint32, std::size_t>> candidatos;
-        for (std::size_t i = 0; i < textos.size(); ++i)
-            if (estimado[i] != kSinEstimar && estimado[i] >= mayorEstimado - ventana)
-                candidatos.emplace_back(estimado[i], i);
-        std::sort(candidatos.begin(), candidatos.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
-        for (const auto &[est, i] : candidatos) {
-            if (est + cota < mayor * 64)
+    qint32 bound = 48;
+    std::vector<std::pair<QString, int>> measured;
+    for (qint32 window = 4 * 64;; window *= 8) {
+        std::vector<std::pair<qint32, std::size_t>> candidates;
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            if (estimated[i] != kNotEstimated && estimated[i] >= widestEstimate - window)
+                candidates.emplace_back(estimated[i], i);
+        std::sort(candidates.begin(), candidates.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+        for (const auto &[est, i] : candidates) {
+            if (est + bound < widest * 64)
                 break;
             // A name that comes back (the same flower in another system) is measured once.
-            auto medido = std::find_if(medidos.begin(), medidos.end(), [&](const auto &m) { return m.first == textos[i]; });
-            if (medido == medidos.end())
-                medido = medidos.insert(medidos.end(), {textos[i], e.exacto(textos[i])});
-            mayor = std::max(mayor, medido->second);
-            cota = std::max(cota, std::abs(medido->second * 64 - est) + 1);
+            auto m = std::find_if(measured.begin(), measured.end(), [&](const auto &x) { return x.first == texts[i]; });
+            if (m == measured.end())
+                m = measured.insert(measured.end(), {texts[i], e.exact(texts[i])});
+            widest = std::max(widest, m->second);
+            bound = std::max(bound, std::abs(m->second * 64 - est) + 1);
         }
-        if (mayorEstimado - ventana + cota < mayor * 64 || ventana > std::numeric_limits<qint32>::max() / 16)
-            return mayor;
+        if (widestEstimate - window + bound < widest * 64 || window > std::numeric_limits<qint32>::max() / 16)
+            return widest;
     }
 }
 
-int referencesWidth(int anchoCliente, std::span<const int> anchosColumnas)
+int referencesWidth(int clientWidth, std::span<const int> columnWidths)
 {
-    int columnas = 0;
-    for (const int w : anchosColumnas)
-        columnas += w + 1;
-    return std::max(kMinimumReferencesWidth, anchoCliente - columnas - 30);
+    int columns = 0;
+    for (const int w : columnWidths)
+        columns += w + 1;
+    return std::max(kMinimumReferencesWidth, clientWidth - columns - 30);
 }
 
 } // namespace worksheet

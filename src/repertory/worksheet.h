@@ -29,28 +29,28 @@ inline constexpr int kMinimumReferencesWidth = 3 * kButtonWidth;
 // Marks are few next to the cells, so each row keeps the list of its marked columns.
 struct Sheet
 {
-    QStringList referencias;      // "k: text" for symptom column k, in column order
-    std::vector<QString> nombres; // by row: the flower's name
-    std::vector<int> cuentas;     // by row: its count
+    QStringList references;     // "k: text" for symptom column k, in column order
+    std::vector<QString> names; // by row: the flower's name
+    std::vector<int> counts;    // by row: its count
     // The marked columns (counted from 0) of every row, ascending within a row, row after row;
-    // row r's run from inicio[r] to inicio[r + 1].
-    std::vector<int> columnas;
-    std::vector<int> inicio{0};
+    // row r's run from rowStart[r] to rowStart[r + 1].
+    std::vector<int> marks;
+    std::vector<int> rowStart{0};
 
-    int filas() const { return int(nombres.size()); }
-    int sintomas() const { return int(referencias.size()); }
-    std::span<const int> marcadas(int fila) const
+    int rows() const { return int(names.size()); }
+    int symptoms() const { return int(references.size()); }
+    std::span<const int> marked(int row) const
     {
-        return {columnas.data() + inicio[std::size_t(fila)],
-                std::size_t(inicio[std::size_t(fila) + 1] - inicio[std::size_t(fila)])};
+        return {marks.data() + rowStart[std::size_t(row)],
+                std::size_t(rowStart[std::size_t(row) + 1] - rowStart[std::size_t(row)])};
     }
-    bool marca(int fila, int sintoma) const;
+    bool isMarked(int row, int symptom) const;
     // Appends a row marked in the given columns, ascending.
-    void agregarFila(QString nombre, int cuenta, std::span<const int> marcadas);
+    void addRow(QString name, int count, std::span<const int> markedColumns);
 
     // The text of a cell of the grid: row 0 holds "C" and the symptom numbers, column 0 the
     // names, column 1 the counts, the other cells "X" or nothing.
-    QString texto(int fila, int columna) const;
+    QString cellText(int row, int column) const;
 };
 
 // The links of the chosen symptoms, grouped by flower. Read from the link table's symptom
@@ -58,71 +58,71 @@ struct Sheet
 class LinksByFlower
 {
 public:
-    LinksByFlower(const store::Table &rel, const std::vector<qint32> &sintomas);
-    // The symptom columns (positions in `sintomas`) linked to the flower, ascending.
-    std::span<const int> columnas(qint32 flor) const;
+    LinksByFlower(const store::Table &rel, const std::vector<qint32> &symptoms);
+    // The symptom columns (positions in `symptoms`) linked to the flower, ascending.
+    std::span<const int> columnsOf(qint32 flower) const;
 
 private:
     // Each flower's columns in one run; where a flower's run starts is found through a table
     // by key when the keys lie close together, otherwise by halving the sorted keys.
-    std::vector<int> m_columnas;
-    std::vector<int> m_inicioPorClave; // by key - m_menor, one more at the end
-    qint32 m_menor = 0;
-    std::vector<qint32> m_flores; // sorted, one per link, when there is no table by key
+    std::vector<int> m_columns;
+    std::vector<int> m_startByKey; // by key - m_lowestKey, one more at the end
+    qint32 m_lowestKey = 0;
+    std::vector<qint32> m_flowers; // sorted, one per link, when there is no table by key
 };
 
 // The selection's symptom keys and reference lines, in the selection's order.
-struct Sintomas
+struct SelectedSymptoms
 {
-    std::vector<qint32> claves;
-    QStringList referencias;
+    std::vector<qint32> keys;
+    QStringList references;
 };
-Sintomas readSymptoms(const Catalogue &catalogue);
+SelectedSymptoms readSymptoms(const Catalogue &catalogue);
 
 // One text field of the rows of a view's table, by primary key, as a lookup through the view
 // reads it: empty for a key without a row or a row that the view does not let through.
 class TextByKey
 {
 public:
-    // `consultas`: about how many keys will be asked for.
-    TextByKey(const store::View &vista, const QString &campo, int consultas);
-    QString texto(qint32 clave) const;
+    // `lookups`: about how many keys will be asked for.
+    TextByKey(const store::View &view, const QString &field, int lookups);
+    QString text(qint32 key) const;
 
 private:
-    static constexpr quint32 kSinFila = 0xFFFFFFFFu;
-    const store::View &m_vista;
-    int m_campo;
-    qint32 m_menor = 0;
-    std::vector<quint32> m_filaPorClave; // by key - m_menor, when that pays
+    static constexpr quint32 kNoRow = 0xFFFFFFFFu;
+    const store::View &m_view;
+    int m_field;
+    qint32 m_lowestKey = 0;
+    std::vector<quint32> m_rowByKey; // by key - m_lowestKey, when that pays
 };
 
 // Reads the result into a sheet one flower row at a time, in the result's order, without
-// moving any cursor. The flower's name is the field `campoNombre` of the result.
+// moving any cursor. The flower's name is the field `nameField` of the result.
 class SheetReader
 {
 public:
-    SheetReader(const Catalogue &catalogue, const QString &campoNombre);
-    int filasPorLeer() const { return m_total; }
-    void leerFila(int fila);
-    Sheet tomarHoja() { return std::move(m_hoja); }
+    SheetReader(const Catalogue &catalogue, const QString &nameField);
+    int rowsToRead() const { return m_total; }
+    void readRow(int row);
+    Sheet takeSheet() { return std::move(m_sheet); }
 
 private:
-    QString nombre(int fila, qint32 flor) const;
+    QString flowerName(int row, qint32 flower) const;
 
-    const Catalogue &m_catalogo;
-    Sintomas m_sintomas;
-    LinksByFlower m_enlaces;
-    TextByKey m_nombres;
-    Sheet m_hoja;
+    const Catalogue &m_catalogue;
+    SelectedSymptoms m_symptoms;
+    LinksByFlower m_links;
+    TextByKey m_names;
+    Sheet m_sheet;
     int m_total = 0;
-    int m_campoClave = -1;
-    int m_campoCant = -1;
-    int m_campoNombre = -1;   // in the result, for names that are no flower field
-    int m_campoEnFlores = -1; // the same field in the flower table
+    int m_keyField = -1;
+    int m_countField = -1;
+    int m_nameField = -1;       // in the result, for names that are no flower field
+    int m_flowerNameField = -1; // the same field in the flower table
 };
 
 // The whole sheet at once, as the worksheet shows it before ordering.
-Sheet buildSheet(const Catalogue &catalogue, const QString &campoNombre);
+Sheet buildSheet(const Catalogue &catalogue, const QString &nameField);
 
 // By symptom column: how many result flowers lack the symptom.
 std::vector<int> weights(const Sheet &sheet);
@@ -135,13 +135,13 @@ void OrdenarPorPuntaje(Sheet &sheet);
 
 // The sheet as a text drawing: a staircase of symptom texts over columns of marks, then one
 // line per flower with its count and name. Lines end in CR LF.
-QString copyText(const QStringList &referencias, const Sheet &sheet);
+QString copyText(const QStringList &references, const Sheet &sheet);
 
 // The widest of the texts in the font, in whole pixels as the font's metrics give each one.
-int widestText(const std::vector<QString> &textos, const QFont &fuente);
+int widestText(const std::vector<QString> &texts, const QFont &font);
 
 // The references' width: what the grid's columns (each with its one-pixel line) leave of the
 // window, less a margin, and never less than three buttons.
-int referencesWidth(int anchoCliente, std::span<const int> anchosColumnas);
+int referencesWidth(int clientWidth, std::span<const int> columnWidths);
 
 } // namespace worksheet
