@@ -76,20 +76,20 @@ void FlowersPage::setUp(Catalogue &c)
     connect(ui->IdiomaButtons, &QButtonGroup::idClicked, this, &FlowersPage::Idioma1Click);
 }
 
-void FlowersPage::Idioma1Click(int idioma)
+void FlowersPage::Idioma1Click(int language)
 {
-    const QString field = QStringLiteral("Nom%1").arg(idioma);
-    m_catalogue->setFlowerLanguage(idioma);
+    const QString field = QStringLiteral("Nom%1").arg(language);
+    m_catalogue->setFlowerLanguage(language);
     ui->GrFlor->setColumnField(0, field);
     m_catalogue->TFlores.setIndexName(QStringLiteral("Por") + field);
-    emit languageChosen(idioma);
+    emit languageChosen(language);
 }
 
-void FlowersPage::applySystem(int sistema)
+void FlowersPage::applySystem(int system)
 {
-    m_system = quint8(sistema);
-    const QString filter = sistema > 0 ? QStringLiteral("Tipo=%1").arg(sistema) : QString();
-    ui->GrFlor->setColumnHidden(1, sistema != 0);
+    m_system = quint8(system);
+    const QString filter = system > 0 ? QStringLiteral("Tipo=%1").arg(system) : QString();
+    ui->GrFlor->setColumnHidden(1, system != 0);
     store::View &flowers = m_catalogue->TFlores;
     const store::Bookmark flower = flowers.bookmark();
     flowers.setFilterText(filter);
@@ -113,14 +113,14 @@ void FlowersPage::TFloresAfterScroll()
     }
 }
 
-void FlowersPage::showResultFlower(std::optional<qint32> clave)
+void FlowersPage::showResultFlower(std::optional<qint32> key)
 {
     setReturnNoticeShown(true);
     store::View &flowers = m_catalogue->TFlores;
     const QString index = flowers.indexName();
     flowers.setIndexName(QString());
-    if (clave)
-        flowers.findKey(*clave);
+    if (key)
+        flowers.findKey(*key);
     flowers.setIndexName(index);
 }
 

@@ -25,10 +25,10 @@ public:
     void setUp(Catalogue &catalogue);
 
     // The name the list shows and sorts by: 1 Spanish, 2 English, 3 scientific.
-    void Idioma1Click(int idioma);
+    void Idioma1Click(int language);
     // Shows only the flowers of one system, or of all of them (0); the cursor stays on its
     // flower when that flower is still shown.
-    void applySystem(int sistema);
+    void applySystem(int system);
     // The system last applied, which new flowers take; none until one is applied.
     std::optional<quint8> currentSystem() const { return m_system; }
     // What showing the page does to it: grids refitted, the focus on the flower list.
@@ -37,7 +37,7 @@ public:
 
     // Shows the return notice in place of the list and puts the cursor on the flower with the
     // given key, if any, whatever the list's order; hideReturnNotice() brings the list back.
-    void showResultFlower(std::optional<qint32> clave);
+    void showResultFlower(std::optional<qint32> key);
     void hideReturnNotice();
 
     // Which panel sizes the user has set on this page, for the settings file: PanFlor,
@@ -47,7 +47,7 @@ public:
 
 signals:
     // The user chose another name for the flowers (1 to 3).
-    void languageChosen(int idioma);
+    void languageChosen(int language);
     // The user asked to go back from a result flower to the result.
     void returnRequested();
 

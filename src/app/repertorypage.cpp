@@ -39,16 +39,16 @@ RepertoryPage::~RepertoryPage() = default;
 void RepertoryPage::setUp(Catalogue &c)
 {
     m_catalogue = &c;
-    const QString tipo = QStringLiteral("Tipo");
+    const QString systemColumn = QStringLiteral("Tipo");
     ui->GrRep->setDataSource(&c.SRepS, {{QStringLiteral("Nom"), {}}});
     ui->GrRep->setTitlesVisible(false);
     ui->GrRep->setColumnFitter(fitFirstColumn);
-    ui->DBGrid5->setDataSource(&c.SRelS, {{tipo, {}},
+    ui->DBGrid5->setDataSource(&c.SRelS, {{systemColumn, {}},
                                           {QStringLiteral("Nom1"), {}},
                                           {QStringLiteral("Nom2"), {}},
                                           {QStringLiteral("Nom3"), {}}});
     ui->DBGrid5->setColumnFitter(fitThreeNames);
-    ui->GrRepF->setDataSource(&c.SRepF, {{tipo, {}}, {QStringLiteral("Nom1"), {}}, {QStringLiteral("Cant"), {}}});
+    ui->GrRepF->setDataSource(&c.SRepF, {{systemColumn, {}}, {QStringLiteral("Nom1"), {}}, {QStringLiteral("Cant"), {}}});
     ui->GrRepF->setColumnFitter(fitNameBetween);
     // Abbreviations and counts are short; the names take the room they leave.
     for (DataGrid *grid : {ui->DBGrid5, ui->GrRepF})
@@ -68,9 +68,9 @@ void RepertoryPage::IdiomaRepClick()
     ui->GrRepF->setColumnField(1, QStringLiteral("Nom%1").arg(n));
 }
 
-void RepertoryPage::followLanguage(int idioma)
+void RepertoryPage::followLanguage(int language)
 {
-    QAbstractButton *item = ui->IdiomaRepButtons->button(idioma - 1);
+    QAbstractButton *item = ui->IdiomaRepButtons->button(language - 1);
     if (item && !item->isChecked()) {
         item->setChecked(true);
         IdiomaRepClick();

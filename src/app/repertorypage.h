@@ -24,7 +24,7 @@ public:
     // The result's name column follows the page's name choice.
     void IdiomaRepClick();
     // The flower page's name choice: the result shows the same name (1 to 3), unless it does already.
-    void followLanguage(int idioma);
+    void followLanguage(int language);
     // The result's field that names the flowers.
     QString nameField() const;
     // Which panel sizes the user has set on this page, for the settings file: GrRep, PanDerRep.

@@ -44,9 +44,9 @@ SymptomsPage::~SymptomsPage() = default;
 void SymptomsPage::setUp(Catalogue &c)
 {
     m_catalogue = &c;
-    const QString tipo = QStringLiteral("Tipo");
+    const QString systemColumn = QStringLiteral("Tipo");
     ui->GrSintomas->setDataSource(&c.SSint, {{QStringLiteral("Nom"), QStringLiteral("Descripción de los Síntomas")}});
-    ui->GrIdiomas->setDataSource(&c.SRelS, {{tipo, {}},
+    ui->GrIdiomas->setDataSource(&c.SRelS, {{systemColumn, {}},
                                             {QStringLiteral("Nom1"), {}},
                                             {QStringLiteral("Nom2"), {}},
                                             {QStringLiteral("Nom3"), {}}});

@@ -221,11 +221,11 @@ void TForm1::PagLogoShow()
     ui->PanAband->move(place.leave);
 }
 
-void TForm1::CBSelChange(int sistema)
+void TForm1::CBSelChange(int system)
 {
     ui->Modificar->show();
     ui->Sintomas->setChecked(false);
-    ui->PagFlor->applySystem(sistema);
+    ui->PagFlor->applySystem(system);
     // Every list of symptoms shows all of them again.
     m_catalogue.TSint.clearFilterCallback();
     ui->Ficha->setCurrentWidget(ui->PagFlor);

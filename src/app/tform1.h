@@ -33,7 +33,7 @@ public:
     // Centres the logo, and the leave panel under it, on the start page.
     void PagLogoShow();
     // A flower system picked in the toolbar's list: 0 for all of them.
-    void CBSelChange(int sistema);
+    void CBSelChange(int system);
     // The result's current flower on the flower page, and back.
     void Button2Click();
     void LabVolverClick();

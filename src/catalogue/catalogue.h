@@ -29,7 +29,7 @@ public:
 
     // Which flower name `Nom` shows: 1 Spanish, 2 English, 3 scientific.
     int flowerLanguage() const { return m_flowerLanguage; }
-    void setFlowerLanguage(int idioma) { m_flowerLanguage = idioma; }
+    void setFlowerLanguage(int language) { m_flowerLanguage = language; }
 
     // The selection names its symptoms whatever the search lets through.
     store::View TSintNames{QStringLiteral("TSintNombres")};

@@ -18,12 +18,12 @@ void BotCopiarClick(Catalogue &c, const QString &nameField)
 
     const store::View &result = c.TRepF;
     const int cant = result.fieldNumber(QStringLiteral("Cant"));
-    const int tipo = result.fieldNumber(QStringLiteral("Tipo"));
+    const int systemColumn = result.fieldNumber(QStringLiteral("Tipo"));
     const int name = result.fieldNumber(nameField);
     std::vector<repertory::ExportedFlower> flowers;
     flowers.reserve(std::size_t(result.recordCount()));
     for (int row = 0; row < result.recordCount(); ++row)
-        flowers.push_back({result.valueAt(row, cant).toInt(), result.valueAt(row, tipo).toString(),
+        flowers.push_back({result.valueAt(row, cant).toInt(), result.valueAt(row, systemColumn).toString(),
                            result.valueAt(row, name).toString()});
 
     QGuiApplication::clipboard()->setText(repertory::repertoryText(symptoms, flowers));
