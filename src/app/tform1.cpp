@@ -302,7 +302,11 @@ void TForm1::liftSystemFilter()
 
 void TForm1::ayudaClick()
 {
-    AbrirDocumento(QStringLiteral("index.htm"));
+    try {
+        AbrirDocumento(QStringLiteral("index.htm"));
+    } catch (const store::Error &e) {
+        showError(e.message());
+    }
 }
 
 void TForm1::leerConfiguracion()
@@ -337,11 +341,14 @@ void TForm1::leerConfiguracion()
 
 void TForm1::escribirConfiguracion()
 {
+    settingsfile::Settings now = currentSettings();
+    // The normal place is taken before the window goes back to it: that happens later.
     if (isMaximized() || isFullScreen())
         showNormal();
     TamLetra = std::max<quint8>(TamLetra, appearance::kMinimumTextSize);
+    now.textSize = TamLetra;
     // A settings file that cannot be written is reported, and never keeps the program from ending.
-    if (const QString failure = settingsfile::write(QDir::currentPath(), currentSettings()); !failure.isEmpty())
+    if (const QString failure = settingsfile::write(QDir::currentPath(), now); !failure.isEmpty())
         showError(failure);
 }
 
@@ -349,6 +356,7 @@ settingsfile::Settings TForm1::currentSettings() const
 {
     settingsfile::Settings now;
     // A maximised window is remembered at its normal place and size.
+    // Where the window system restores a window later, the toolkit knows its normal place.
     now.window = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
     const QList<int> sizes = ui->PagFlor->panelSizes() + ui->PagSint->panelSizes() + ui->PagRep->panelSizes();
     std::copy(sizes.begin(), sizes.end(), now.panels.begin());

@@ -29,6 +29,7 @@ inline QStringList columnTexts(const QAbstractItemView *grid, int column = 0)
 #include "app/tform1.h"
 #include "widgets/datagrid.h"
 
+#include <QAbstractButton>
 #include <QTest>
 
 #include <memory>
@@ -46,19 +47,24 @@ struct TestWindow
     }
     DataGrid *grid(const char *name) const { return w<DataGrid>(name); }
 
-    // False when the window never showed.
+    // False when the window never showed. The seam is in place before the window shows, so
+    // that what showing reports (a faulty settings file, say) is recorded too.
     bool open()
     {
+        seam = std::make_unique<DialogSeam>();
         form = std::make_unique<TForm1>();
         form->show();
-        if (!QTest::qWaitForWindowExposed(form.get()))
-            return false;
-        seam = std::make_unique<DialogSeam>();
-        return true;
+        return QTest::qWaitForWindowExposed(form.get());
     }
     void close()
     {
-        seam.reset();
         form.reset();
+        seam.reset();
+    }
+    // Leaves through the leave panel, as the user does: the window closes and writes its settings.
+    void leave()
+    {
+        w<QAbstractButton>("cerrar")->click();
+        w<QAbstractButton>("BitBtn1")->click();
     }
 };
