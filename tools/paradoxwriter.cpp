@@ -386,7 +386,7 @@ void writeParadoxCatalogue(const QString &folder, int flowers, int symptoms, int
                              options);
         for (int k = 1; k <= flowers; ++k) {
             QString memo = QStringLiteral("Esencia %1 del sistema %2.").arg(k).arg(1 + k % 13);
-            const int sentences = int(chance.below(k % 50 == 0 ? 60 : 12));
+            const int sentences = k % 50 == 0 ? 40 + int(chance.below(20)) : int(chance.below(12));
             for (int s = 0; s < sentences; ++s)
                 memo += QStringLiteral("\r\nIndicada para la añoranza, el miedo a lo desconocido y la indecisión.");
             const QString memo2 = k % 3 ? QStringLiteral("Hoja perenne, flor %1.").arg(k)
