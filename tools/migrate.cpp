@@ -433,39 +433,6 @@ private:
     std::vector<std::thread> m_threads;
 };
 
-void bindText(store::Statement &st, int i, const QString &text)
-{
-    if (text.isEmpty())
-        st.bindNull(i);
-    else
-        st.bindText(i, text);
-}
-
-void bindNumber(store::Statement &st, int i, const std::optional<qint64> &value)
-{
-    if (value)
-        st.bindInt(i, *value);
-    else
-        st.bindNull(i);
-}
-
-// Every row of one new table, through one statement in one transaction.
-template <typename Row, typename Bind>
-void fill(NewTableFolder &folder, const store::TableDef &def, const std::vector<Row> &rows, Bind bind)
-{
-    store::TableFile table = folder.crear(def);
-    {
-        store::Statement st = table.prepare(sqlInsertar(def));
-        table.begin();
-        for (const Row &row : rows) {
-            bind(st, row);
-            st.run();
-        }
-        table.commit();
-    }
-    folder.terminar(table);
-}
-
 // A copy that keeps every byte; only a regular file is read.
 void copyFile(const QString &from, const QString &name, const QString &to)
 {
@@ -610,27 +577,27 @@ MigrationReport migrateParadox(const QString &oldFolder, const QString &folder, 
         report.notes << QStringLiteral("Ninguna tabla estaba protegida: la contraseña no hizo falta");
 
     NewTableFolder tables(folder);
-    fill(tables, catalogue::floresDef(), flowers, [](store::Statement &st, const Flower &f) {
+    fillTable(tables, catalogue::floresDef(), flowers, [](store::Statement &st, const Flower &f) {
         st.bindInt(1, f.key);
         st.bindText(2, f.type);
         for (int n = 0; n < 3; ++n)
-            bindText(st, 3 + n, f.names[n]);
+            bindTextOrNull(st, 3 + n, f.names[n]);
         for (int n = 0; n < 3; ++n)
-            bindText(st, 6 + n, f.memos[n]);
+            bindTextOrNull(st, 6 + n, f.memos[n]);
         if (f.photo.isEmpty())
             st.bindNull(9);
         else
             st.bindBlob(9, f.photo);
     });
-    fill(tables, catalogue::sintomasDef(), symptoms, [](store::Statement &st, const Symptom &s) {
+    fillTable(tables, catalogue::sintomasDef(), symptoms, [](store::Statement &st, const Symptom &s) {
         st.bindInt(1, s.key);
-        bindText(st, 2, s.name);
-        bindNumber(st, 3, s.order);
+        bindTextOrNull(st, 2, s.name);
+        bindIntOrNull(st, 3, s.order);
     });
-    fill(tables, catalogue::relDef(), links, [](store::Statement &st, const Link &l) {
+    fillTable(tables, catalogue::relDef(), links, [](store::Statement &st, const Link &l) {
         st.bindInt(1, l.flower);
         st.bindInt(2, l.symptom);
-        bindNumber(st, 3, l.order);
+        bindIntOrNull(st, 3, l.order);
     });
     Belongings belongings(old, folder, report);
     belongings.moveIn([&] { tables.instalar(); });

@@ -223,7 +223,6 @@ bool ParadoxTable::loadNextBlock()
                      .arg(kBlockHeader + lastRow + m_recordSize));
         m_rowsInBlock = lastRow / m_recordSize + 1;
     }
-    m_currentBlock = number;
     m_rowInBlock = -1;
     return true;
 }

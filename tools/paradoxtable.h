@@ -107,7 +107,6 @@ private:
     std::vector<char> m_block;
     std::vector<bool> m_visited;
     quint16 m_nextBlock = 0;
-    quint16 m_currentBlock = 0;
     int m_rowsInBlock = 0;
     int m_rowInBlock = 0;
     qint64 m_rowNumber = 0;
