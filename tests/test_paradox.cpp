@@ -459,10 +459,10 @@ void TestParadox::migracionCompleta()
         for (int c = 0; c < 3; ++c)
             QCOMPARE(links[i][c], expected[i][c].isNull() ? QVariant() : QVariant(expected[i][c].toLongLong()));
     const QString notes = report.notes.join(QLatin1Char('\n'));
-    QVERIFY2(notes.contains(QStringLiteral("Rel.db: 1 enlaces a flores que no existen; no se traen (flor 70 con síntoma 1)")), qPrintable(notes));
-    QVERIFY2(notes.contains(QStringLiteral("Rel.db: 1 enlaces a síntomas que no existen; no se traen (flor 1 con síntoma 99)")), qPrintable(notes));
-    QVERIFY2(notes.contains(QStringLiteral("Rel.db: 1 enlaces repetidos; no se traen (flor 1 con síntoma 2)")), qPrintable(notes));
-    QVERIFY2(notes.contains(QStringLiteral("Rel.db: 1 enlaces sin flor o sin síntoma; no se traen (fila 10)")), qPrintable(notes));
+    QVERIFY2(notes.contains(QStringLiteral("Rel.db: enlaces a flores que no existen, que no se traen: 1 (flor 70 con síntoma 1)")), qPrintable(notes));
+    QVERIFY2(notes.contains(QStringLiteral("Rel.db: enlaces a síntomas que no existen, que no se traen: 1 (flor 1 con síntoma 99)")), qPrintable(notes));
+    QVERIFY2(notes.contains(QStringLiteral("Rel.db: enlaces repetidos, que no se traen: 1 (flor 1 con síntoma 2)")), qPrintable(notes));
+    QVERIFY2(notes.contains(QStringLiteral("Rel.db: enlaces sin flor o sin síntoma, que no se traen: 1 (fila 10)")), qPrintable(notes));
     QVERIFY2(notes.contains(QStringLiteral("Repertorio/tubo.Dat no es un archivo común")), qPrintable(notes));
     QVERIFY2(notes.contains(QStringLiteral("Repertorio/sub no es un archivo común")), qPrintable(notes));
     QCOMPARE(report.notes.size(), 6);
@@ -774,9 +774,9 @@ void TestParadox::programa()
     QCOMPARE(run({QStringLiteral("migrar"), old, folder, QStringLiteral("--clave"), QStringLiteral("tarnok")}, &out, &err), 0);
     for (const QString &line : {QStringLiteral("Flores.db: 5 flores, 3 fotos"), QStringLiteral("Sintomas.db: 7 síntomas"),
                                 QStringLiteral("Rel.db: 7 enlaces"), QStringLiteral("Config.Dat: copiado"),
-                                QStringLiteral("Repertorio: 2 selecciones guardadas copiadas"),
+                                QStringLiteral("Repertorio: copiado, con 2 archivos de selecciones guardadas"),
                                 QStringLiteral("Abiertas con la contraseña: Flores.db, Sintomas.db, Rel.db"),
-                                QStringLiteral("Rel.db: 1 enlaces repetidos")})
+                                QStringLiteral("Rel.db: enlaces repetidos, que no se traen: 1")})
         QVERIFY2(out.contains(line), qPrintable(out));
     QCOMPARE(run({QStringLiteral("verificar"), folder}, &out), 0);
     QVERIFY2(out.contains(QStringLiteral("Tablas correctas: 5 flores, 7 síntomas, 7 enlaces")), qPrintable(out));

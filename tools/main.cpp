@@ -73,7 +73,7 @@ void printReport(const tabletool::MigrationReport &report, const QString &folder
     if (report.storedSelections < 0)
         out() << "no estaba\n";
     else
-        out() << report.storedSelections << " selecciones guardadas copiadas\n";
+        out() << "copiado, con " << report.storedSelections << " archivos de selecciones guardadas\n";
     if (!report.decrypted.isEmpty())
         out() << "Abiertas con la contraseña: " << report.decrypted.join(QStringLiteral(", ")) << '\n';
     if (!report.notes.isEmpty()) {

@@ -267,11 +267,10 @@ public:
     void report(const QString &file, QStringList &notes) const
     {
         if (m_count > 0)
-            notes << QStringLiteral("%1: %2 %3; no se traen (%4%5)")
-                         .arg(file)
+            notes << QStringLiteral("%1: %2, que no se traen: %3 (%4%5)")
+                         .arg(file, m_reason)
                          .arg(m_count)
-                         .arg(m_reason, m_count > kExamples ? QStringLiteral("p. ej. ") : QString(),
-                              m_examples.join(QStringLiteral("; ")));
+                         .arg(m_count > kExamples ? QStringLiteral("p. ej. ") : QString(), m_examples.join(QStringLiteral("; ")));
     }
 
 private:
