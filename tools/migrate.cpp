@@ -452,7 +452,7 @@ void copyFile(const QString &from, const QString &name, const QString &to)
 }
 
 // Moves a file or folder into the target without ever replacing what is there.
-void moveIn(const QString &from, const QString &to)
+void renameNoReplace(const QString &from, const QString &to)
 {
     if (::renameat2(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD, QFile::encodeName(to).constData(),
                     RENAME_NOREPLACE)
@@ -510,14 +510,14 @@ public:
 
     // Moves the copies in, then runs `install`; if that fails, the copies go again.
     template <typename Install>
-    void moveIn(Install install)
+    void placeWith(Install install)
     {
         QStringList moved;
         try {
             for (const QString &name : {kSettings, kRepertory}) {
                 if (!QFileInfo::exists(m_staging.filePath(name)))
                     continue;
-                tabletool::moveIn(m_staging.filePath(name), QDir(m_folder).filePath(name));
+                renameNoReplace(m_staging.filePath(name), QDir(m_folder).filePath(name));
                 moved << QDir(m_folder).filePath(name);
             }
             install();
@@ -599,7 +599,7 @@ MigrationReport migrateParadox(const QString &oldFolder, const QString &folder, 
         bindIntOrNull(st, 3, l.order);
     });
     Belongings belongings(old, folder, report);
-    belongings.moveIn([&] { tables.instalar(); });
+    belongings.placeWith([&] { tables.instalar(); });
 
     report.flowers = qint64(flowers.size());
     report.symptoms = qint64(symptoms.size());
