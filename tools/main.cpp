@@ -28,6 +28,11 @@ const char *const kUso =
     "      Crea un catálogo inventado de ese tamaño; la misma semilla da siempre el mismo.\n"
     "  vantolia-tablas verificar CARPETA\n"
     "      Revisa las tablas y sus datos; termina con 1 si encuentra problemas.\n"
+    "  vantolia-tablas migrar CARPETA_ANTIGUA CARPETA [--clave CONTRASEÑA]\n"
+    "      Trae el catálogo de las tablas Paradox Flores.db, Sintomas.db y Rel.db (con sus\n"
+    "      archivos .MB) a las cinco tablas del programa, con Config.Dat y la carpeta\n"
+    "      Repertorio. --clave abre las tablas protegidas con contraseña. Las tablas antiguas\n"
+    "      solo se leen; CARPETA no debe tener tablas, Config.Dat ni Repertorio.\n"
     "\n"
     "Ninguna orden sobrescribe una tabla que ya exista.\n";
 
@@ -57,11 +62,33 @@ bool leerEntero(const QString &texto, int &valor)
     return ok;
 }
 
+void printReport(const tabletool::MigrationReport &report, const QString &folder)
+{
+    out() << "Catálogo migrado a " << QDir::toNativeSeparators(folder) << ":\n"
+          << "  Flores.db: " << report.flowers << " flores, " << report.photos << " fotos (guardadas como PNG)\n"
+          << "  Sintomas.db: " << report.symptoms << " síntomas\n"
+          << "  Rel.db: " << report.links << " enlaces\n"
+          << "  Config.Dat: " << (report.settingsCopied ? "copiado" : "no estaba") << '\n'
+          << "  Repertorio: ";
+    if (report.storedSelections < 0)
+        out() << "no estaba\n";
+    else
+        out() << "copiado, con " << report.storedSelections << " archivos de selecciones guardadas\n";
+    if (!report.decrypted.isEmpty())
+        out() << "Abiertas con la contraseña: " << report.decrypted.join(QStringLiteral(", ")) << '\n';
+    if (!report.notes.isEmpty()) {
+        out() << "Cambios y datos que no se trajeron:\n";
+        for (const QString &note : report.notes)
+            out() << "  " << note << '\n';
+    }
+}
+
 int run(const QStringList &args)
 {
     const QString orden = args.value(0);
     QStringList posicionales;
     std::optional<quint32> semilla;
+    std::optional<QString> password;
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--semilla")) {
             bool ok = false;
@@ -70,12 +97,18 @@ int run(const QStringList &args)
             if (!ok)
                 return errorDeUso(QStringLiteral("--semilla necesita un número entero de 0 a 4294967295"));
             ++i;
+        } else if (args[i] == QLatin1String("--clave")) {
+            if (i + 1 >= args.size())
+                return errorDeUso(QStringLiteral("--clave necesita la contraseña"));
+            password = args[++i];
         } else {
             posicionales << args[i];
         }
     }
     if (semilla && orden != QLatin1String("sintetico"))
         return errorDeUso(QStringLiteral("--semilla solo vale para la orden sintetico"));
+    if (password && orden != QLatin1String("migrar"))
+        return errorDeUso(QStringLiteral("--clave solo vale para la orden migrar"));
 
     auto cuantos = [&](qsizetype n) { return posicionales.size() == n; };
     if (orden == QLatin1String("crear") && cuantos(1)) {
@@ -107,13 +140,15 @@ int run(const QStringList &args)
         }
         out() << "Tablas correctas: " << recuento.flores << " flores, " << recuento.sintomas << " síntomas, "
               << recuento.enlaces << " enlaces\n";
+    } else if (orden == QLatin1String("migrar") && cuantos(2)) {
+        printReport(tabletool::migrateParadox(posicionales[0], posicionales[1], password), posicionales[1]);
     } else if (orden == QLatin1String("ayuda") || orden == QLatin1String("-h") || orden == QLatin1String("--help")) {
         out() << kUso;
     } else if (orden.isEmpty()) {
         return errorDeUso(QStringLiteral("falta la orden"));
     } else {
         const QStringList conocidas{QStringLiteral("crear"), QStringLiteral("importar"), QStringLiteral("exportar"),
-                                    QStringLiteral("sintetico"), QStringLiteral("verificar")};
+                                    QStringLiteral("sintetico"), QStringLiteral("verificar"), QStringLiteral("migrar")};
         return errorDeUso(conocidas.contains(orden)
                               ? QStringLiteral("número de argumentos incorrecto para %1").arg(orden)
                               : QStringLiteral("orden desconocida: %1").arg(orden));

@@ -7,6 +7,8 @@
 #include <QStringView>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QTemporaryDir;
 
@@ -56,5 +58,40 @@ private:
     std::unique_ptr<QTemporaryDir> m_temporal;
     std::vector<std::pair<QString, QStringList>> m_indicesPendientes; // file, CREATE INDEX sql
 };
+
+// A text, or NULL when it is empty; a number, or NULL when there is none.
+inline void bindTextOrNull(store::Statement &st, int i, const QString &text)
+{
+    if (text.isEmpty())
+        st.bindNull(i);
+    else
+        st.bindText(i, text);
+}
+
+inline void bindIntOrNull(store::Statement &st, int i, const std::optional<qint64> &value)
+{
+    if (value)
+        st.bindInt(i, *value);
+    else
+        st.bindNull(i);
+}
+
+// Every row into a new table of `folder`, through one statement in one transaction; `bind`
+// sets the statement's values for a row.
+template <typename Row, typename Bind>
+void fillTable(NewTableFolder &folder, const store::TableDef &def, const std::vector<Row> &rows, Bind bind)
+{
+    store::TableFile table = folder.crear(def);
+    {
+        store::Statement st = table.prepare(sqlInsertar(def));
+        table.begin();
+        for (const Row &row : rows) {
+            bind(st, row);
+            st.run();
+        }
+        table.commit();
+    }
+    folder.terminar(table);
+}
 
 } // namespace tabletool

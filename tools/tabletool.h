@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // Making, filling, exporting and checking a folder of catalogue tables. The application never
 // creates its tables; this is where they come from.
 //
@@ -68,6 +70,29 @@ struct RowCounts
     qint64 sintomas = 0;
     qint64 enlaces = 0;
 };
+
+// What a migration brought over, and what it changed or left out, one Spanish line each.
+struct MigrationReport
+{
+    qint64 flowers = 0;
+    qint64 photos = 0;
+    qint64 symptoms = 0;
+    qint64 links = 0;
+    bool settingsCopied = false;  // Config.Dat
+    qint64 storedSelections = -1; // files copied from Repertorio; -1 when there was no such folder
+    QStringList decrypted;        // tables that were protected by the password
+    QStringList notes;
+};
+
+// The catalogue kept in the old Paradox tables Flores.db, Sintomas.db and Rel.db of `oldFolder`
+// (file names in any case, memos and photos in their .MB files) made into the five tables in
+// `folder`, together with copies of Config.Dat and of the Repertorio folder. Texts come from
+// Windows-1252, memo line breaks become LF and photos PNG; keys are kept, so the counters go
+// on after the highest one. `password` opens tables that are protected. Everything is read and
+// checked before anything is written, and the first fault throws store::Error "archivo: motivo"
+// leaving `folder` as it was; links to flowers or symptoms that do not exist, and repeated
+// links, are left out and reported. The old files are only read.
+MigrationReport migrateParadox(const QString &oldFolder, const QString &folder, const std::optional<QString> &password);
 
 // The problems found in the five tables of `carpeta`: files that are missing or not ours,
 // fields, indexes and integrity, then the data (systems, text sizes and characters, photos,
