@@ -27,6 +27,7 @@ struct FieldDef
         return type == FieldType::AutoInc || type == FieldType::Integer
             || type == FieldType::SmallInt;
     }
+    bool isText() const { return type == FieldType::Text || type == FieldType::Memo; }
     QString label() const { return displayLabel.isEmpty() ? name : displayLabel; }
 };
 
