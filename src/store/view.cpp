@@ -473,16 +473,21 @@ void View::post()
 
 void View::checkBrowseMode()
 {
-    if (state() == State::Insert && !m_edit.isModified())
+    if (!m_edit.isChanging())
+        return;
+    // What the bound editors hold counts as a change.
+    updateRecord();
+    if (m_edit.isModified())
+        postPending();
+    else
         cancel();
-    else if (m_edit.isChanging())
-        post();
 }
 
 void View::postPending()
 {
+    const bool inserting = state() == State::Insert;
     const Slot s = m_edit.post(*m_table, m_current);
-    placeCursorOn(s, m_rowBeforeInsert >= 0 ? m_rowBeforeInsert : m_row);
+    placeCursorOn(s, inserting && m_rowBeforeInsert >= 0 ? m_rowBeforeInsert : m_row);
     emit stateChanged();
     m_notifier.layout();
     m_notifier.moved();

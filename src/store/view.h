@@ -95,7 +95,8 @@ public:
     void post();
     void cancel();
     void remove();
-    // Post a pending change, or drop a new row nobody typed into: what every move does first.
+    // What every move does first: take over what bound editors hold, then post the change, or
+    // drop it when nothing was changed.
     void checkBrowseMode();
 
     // Filters.
