@@ -4,11 +4,6 @@
 
 namespace store {
 
-QString notAnIntegerMessage(const QString &text)
-{
-    return QStringLiteral("'%1' is not a valid integer value").arg(text);
-}
-
 void EditBuffer::setOpen(bool open)
 {
     m_state = open ? State::Browse : State::Inactive;
@@ -48,10 +43,9 @@ void EditBuffer::set(const Table &table, int field, const QVariant &value)
         const qint64 n = v.toString().trimmed().toLongLong(&ok);
         if (!ok)
             throw Error(notAnIntegerMessage(v.toString()));
+        if (n < fd.minimum() || n > fd.maximum())
+            throw Error(outOfRangeMessage(n, fd.name));
         v = qint32(n);
-        const qint64 limit = fd.type == FieldType::SmallInt ? 32767 : 2147483647;
-        if (n > limit || n < -limit - 1)
-            throw Error(QStringLiteral("El valor %1 está fuera del rango del campo %2").arg(n).arg(fd.name));
     } else if (fd.isText()) {
         v = v.isNull() ? QVariant() : QVariant(v.toString());
     }
