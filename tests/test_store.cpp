@@ -308,7 +308,10 @@ private slots:
             c.TSint.setText("Nom", "Timidez extrema");
             c.TSint.post();
             QCOMPARE(c.TSint.asString("Nom"), QString("Timidez extrema")); // the cursor stays on it
-            QVERIFY_THROWS_EXCEPTION(Error, c.TSint.setText("Nom", QString(61, 'x')));
+            c.TSint.edit();
+            c.TSint.setText("Nom", QString(61, 'x'));
+            QVERIFY_THROWS_EXCEPTION(Error, c.TSint.post()); // longer than the field
+            c.TSint.cancel();
         }
         Table t(m_dir.filePath("Sintomas.db"), catalogue::sintomasDef(), TableFile::Durability::Full);
         QStringList names;

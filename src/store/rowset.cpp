@@ -234,7 +234,7 @@ void RowSet::rowAboutToChange(Slot s)
         m_rows.erase(m_rows.begin() + *row);
 }
 
-void RowSet::rowInserted(Slot s)
+void RowSet::rowStored(Slot s)
 {
     m_passing.reset();
     computeRange();

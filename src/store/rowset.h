@@ -66,7 +66,7 @@ public:
 
     // Changes made through any view of the table.
     void rowAboutToChange(Slot s); // before an update or removal, while its values stand
-    void rowInserted(Slot s);      // also after an update
+    void rowStored(Slot s);        // inserted, or updated
     void rowRemoved();
     void reloaded();
 

@@ -35,9 +35,9 @@ void View::connectTable()
 {
     disconnectTable();
     m_tableConnections = {
-        connect(m_table, &Table::rowInserted, this, &View::onRowInserted),
+        connect(m_table, &Table::rowInserted, this, &View::onRowStored),
         connect(m_table, &Table::rowAboutToChange, this, [this](Slot s) { m_rows.rowAboutToChange(s); }),
-        connect(m_table, &Table::rowUpdated, this, &View::onRowInserted),
+        connect(m_table, &Table::rowUpdated, this, &View::onRowStored),
         connect(m_table, &Table::rowRemoved, this, &View::onRowRemoved),
         connect(m_table, &Table::reloaded, this, &View::onReloaded),
     };
@@ -632,10 +632,10 @@ void View::removeDataSource(DataSource *source)
 
 // ---- changes made through any view of the table ----
 
-void View::onRowInserted(Slot s)
+void View::onRowStored(Slot s)
 {
     const std::optional<Slot> keep = m_current;
-    m_rows.rowInserted(s);
+    m_rows.rowStored(s);
     if (state() != State::Insert)
         placeCursorOn(keep, m_row);
     m_notifier.layout();

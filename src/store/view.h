@@ -159,7 +159,7 @@ private:
 
     void connectTable();
     void disconnectTable();
-    void onRowInserted(Slot s);
+    void onRowStored(Slot s);
     void onRowRemoved(Slot s);
     void onReloaded();
 
