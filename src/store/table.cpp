@@ -93,9 +93,4 @@ QVariant Table::value(Slot s, int field) const
     return blob(s, field);
 }
 
-const QByteArray &Table::sortKey(Slot s, int field) const
-{
-    return m_columns[std::size_t(field)].sortKeys[s];
-}
-
 } // namespace store
