@@ -306,7 +306,10 @@ private slots:
             c.TSint.setText("Nom", "Timidez extrema");
             c.TSint.post();
             QCOMPARE(c.TSint.asString("Nom"), QString("Timidez extrema")); // the cursor stays on it
-            QVERIFY_THROWS_EXCEPTION(Error, c.TSint.setText("Nom", QString(61, 'x')));
+            c.TSint.edit();
+            c.TSint.setText("Nom", QString(61, 'x'));
+            QVERIFY_THROWS_EXCEPTION(Error, c.TSint.post()); // longer than the field
+            c.TSint.cancel();
         }
         Table t(m_dir.filePath("Sintomas.db"), catalogue::sintomasDef(), TableFile::Durability::Full);
         QStringList names;
@@ -314,6 +317,155 @@ private slots:
             names << t.text(s, 1);
         QCOMPARE(names, QStringList({"Apatía", "Corazón acelerado", "Dolor de cabeza", "Miedo", "Timidez extrema"}));
         QCOMPARE(*t.findPrimary(5), Slot(4)); // the new key follows the largest one
+    }
+
+    void photoBytesSurviveEditsOfOtherFields()
+    {
+        createTables();
+        standardCatalogue();
+        QByteArray photo("\x89PNG\r\n\x1a\n", 8);
+        photo.append('\0').append(QByteArray(3000, '\xff')).append("end");
+        {
+            Catalogue c;
+            c.open();
+            QVERIFY(c.TFlores.locate("Clave", 1));
+            QVERIFY(c.TFlores.asBytes("Foto").isEmpty());
+            c.TFlores.edit();
+            c.TFlores.setValue("Foto", photo);
+            QCOMPARE(c.TFlores.asBytes("Foto"), photo); // what is pending shows at once
+            c.TFlores.post();
+            QCOMPARE(c.TFlores.asBytes("Foto"), photo);
+
+            // Editing the names leaves the picture as it is, while editing and once posted.
+            c.TFlores.edit();
+            c.TFlores.setText("Nom1", "Rosa blanca");
+            QCOMPARE(c.TFlores.asBytes("Foto"), photo);
+            c.TFlores.post();
+            QCOMPARE(c.TFlores.asBytes("Foto"), photo);
+
+            // A new flower starts without one.
+            c.TFlores.append();
+            QVERIFY(c.TFlores.asBytes("Foto").isEmpty());
+            c.TFlores.cancel();
+
+            QVERIFY(c.TFlores.locate("Clave", 2));
+            c.TFlores.edit();
+            c.TFlores.setValue("Foto", photo);
+            c.TFlores.post();
+            c.TFlores.edit();
+            c.TFlores.setValue("Foto", QVariant());
+            c.TFlores.post();
+            QVERIFY(c.TFlores.isNull("Foto"));
+            QVERIFY(c.TFlores.asBytes("Foto").isEmpty());
+        }
+        Table t(m_dir.filePath("Flores.db"), catalogue::floresDef(), TableFile::Durability::Full);
+        const int foto = t.fieldIndex("Foto");
+        QCOMPARE(t.blob(*t.findPrimary(1), foto), photo);
+        QCOMPARE(t.text(*t.findPrimary(1), t.fieldIndex("Nom1")), QString("Rosa blanca"));
+        QVERIFY(t.isNull(*t.findPrimary(2), foto));
+    }
+
+    // The order number rule of the symptoms, run after every post.
+    void afterPostRunsOnceARowIsStored()
+    {
+        createTables();
+        standardCatalogue();
+        Catalogue c;
+        c.open();
+        int posts = 0;
+        c.TSint.afterPost = [&] {
+            ++posts;
+            if (c.TSint.isNull("Orden")) {
+                c.TSint.edit();
+                c.TSint.setInteger("Orden", c.TSint.asInteger("Clave"));
+                c.TSint.post();
+            }
+        };
+        c.TSint.append();
+        c.TSint.setText("Nom", "Apatía");
+        c.TSint.post();
+        QCOMPARE(posts, 2); // the rule's own post runs it again, and it stops there
+        QCOMPARE(c.TSint.asString("Nom"), QString("Apatía"));
+        QCOMPARE(c.TSint.asInteger("Orden"), 5);
+        QCOMPARE(c.TSint.state(), State::Browse);
+
+        // A row stored by a move gets it as well.
+        c.TSint.append();
+        c.TSint.setText("Nom", "Vértigo");
+        c.TSint.first();
+        QCOMPARE(posts, 4);
+        QVERIFY(c.TSint.locate("Nom", "Vértigo"));
+        QCOMPARE(c.TSint.asInteger("Orden"), 6);
+
+        // Renaming keeps the number.
+        QVERIFY(c.TSint.locate("Clave", 4));
+        c.TSint.edit();
+        c.TSint.setText("Nom", "Timidez extrema");
+        c.TSint.post();
+        QCOMPARE(posts, 5);
+        QCOMPARE(c.TSint.asInteger("Orden"), 4);
+
+        // Nothing runs for a post that fails, or for a row left without a change.
+        c.TSint.append();
+        c.TSint.setText("Nom", QString(61, 'x'));
+        QVERIFY_THROWS_EXCEPTION(Error, c.TSint.post());
+        QCOMPARE(c.TSint.state(), State::Insert);
+        c.TSint.cancel();
+        c.TSint.edit();
+        c.TSint.next();
+        QCOMPARE(posts, 5);
+        QCOMPARE(c.TSint.recordCount(), 6);
+    }
+
+    // Bound editors: auto-edit decides whether typing may change the row, and what they hold
+    // is handed over before the row is stored or dropped.
+    void boundEditorsChangeRowsThroughTheirSource()
+    {
+        createTables();
+        standardCatalogue();
+        Catalogue c;
+        c.open();
+        QString typed;
+        int asked = 0;
+        connect(&c.SSint, &DataSource::updateRecordRequested, this, [&] {
+            ++asked;
+            if (!typed.isEmpty())
+                c.TSint.setText("Nom", typed);
+        });
+
+        // Typed into a new row but not handed over yet: a move stores it all the same.
+        c.TSint.append();
+        typed = "Apatía";
+        c.TSint.first();
+        QCOMPARE(c.TSint.recordCount(), 5);
+        QVERIFY(c.TSint.locate("Nom", "Apatía"));
+        QCOMPARE(c.TSint.state(), State::Browse);
+
+        typed = "Timidez extrema";
+        QVERIFY(c.TSint.locate("Clave", 4));
+        const int before = asked;
+        c.TSint.post(); // browsing: nothing to hand over
+        QCOMPARE(asked, before);
+        c.TSint.edit();
+        c.TSint.post();
+        QCOMPARE(c.TSint.asString("Nom"), QString("Timidez extrema"));
+
+        QVERIFY(c.TFlores.locate("Clave", 3));
+        c.SFlores.setAutoEdit(false);
+        QVERIFY(!c.SFlores.edit());
+        QCOMPARE(c.TFlores.state(), State::Browse);
+        c.TFlores.append();
+        QVERIFY(c.SFlores.edit()); // a row being inserted takes changes anyway
+        QCOMPARE(c.TFlores.state(), State::Insert);
+        c.TFlores.cancel();
+        c.SFlores.setAutoEdit(true);
+        QVERIFY(c.SFlores.edit());
+        QCOMPARE(c.TFlores.state(), State::Edit);
+        QCOMPARE(c.TFlores.asString("Nom1"), QString("nube"));
+        c.TFlores.cancel();
+        c.TFlores.setFilterText("Tipo=5"); // no flower of that system
+        QVERIFY(!c.SFlores.edit());
+        QCOMPARE(c.TFlores.state(), State::Browse);
     }
 
     void workingTablesAreWrittenBehind()

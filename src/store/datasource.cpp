@@ -22,6 +22,13 @@ DataSource::~DataSource()
     m_view->removeDataSource(this);
 }
 
+bool DataSource::edit()
+{
+    if (m_autoEdit && m_view->state() == State::Browse && m_view->currentSlot())
+        m_view->edit();
+    return m_view->state() == State::Edit || m_view->state() == State::Insert;
+}
+
 void DataSource::addDetail(View *detail)
 {
     if (std::find(m_details.begin(), m_details.end(), detail) == m_details.end())

@@ -23,6 +23,10 @@ public:
     // controls refuse changes unless the row is being edited or inserted already.
     bool autoEdit() const { return m_autoEdit; }
     void setAutoEdit(bool on) { m_autoEdit = on; }
+    // A bound control is about to change the current row: with auto-edit on, a row being
+    // browsed goes into editing. True when the change may go ahead, false when the control is
+    // to refuse it (auto-edit off, or no row to change).
+    bool edit();
 
     void addDetail(View *detail);
     void removeDetail(View *detail);

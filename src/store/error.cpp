@@ -9,4 +9,14 @@ QString errorText(const std::exception &error)
     return QString::fromUtf8(error.what());
 }
 
+QString notAnIntegerMessage(const QString &text)
+{
+    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+}
+
+QString outOfRangeMessage(qint64 number, const QString &field)
+{
+    return QStringLiteral("El valor %1 está fuera del rango del campo %2").arg(number).arg(field);
+}
+
 } // namespace store

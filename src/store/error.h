@@ -27,5 +27,6 @@ inline const char *const kEmptyDataset = "Cannot perform this operation on an em
 inline const char *const kKeyViolation = "Key violation";
 
 QString notAnIntegerMessage(const QString &text);
+QString outOfRangeMessage(qint64 number, const QString &field);
 
 } // namespace store

@@ -69,8 +69,9 @@ public:
     // Each live row's position in an index, by slot.
     const std::vector<quint32> &ranks(int index) const;
 
+    // The field of a primary key of one integer, or -1.
+    int primaryField() const { return m_primaryField; }
     std::optional<Slot> findPrimary(qint32 key) const;
-    const QByteArray &sortKey(Slot s, int field) const;
 
     Slot insert(Record &record);
     void update(Slot s, const Record &record);

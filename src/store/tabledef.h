@@ -27,6 +27,10 @@ struct FieldDef
         return type == FieldType::AutoInc || type == FieldType::Integer
             || type == FieldType::SmallInt;
     }
+    bool isText() const { return type == FieldType::Text || type == FieldType::Memo; }
+    // The range of a numeric field.
+    qint64 minimum() const { return type == FieldType::SmallInt ? -32768 : -2147483648LL; }
+    qint64 maximum() const { return type == FieldType::SmallInt ? 32767 : 2147483647; }
     QString label() const { return displayLabel.isEmpty() ? name : displayLabel; }
 };
 

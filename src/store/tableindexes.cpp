@@ -1,0 +1,196 @@
+// Table: comparing rows, searching the indexes and keeping them in order as rows change.
+#include "table.h"
+
+#include "collation.h"
+
+#include <algorithm>
+
+namespace store {
+
+int Table::indexNumber(const QString &name) const
+{
+    if (name.isEmpty())
+        return 0;
+    for (std::size_t i = 1; i < m_indexes.size(); ++i)
+        if (m_indexes[i].def.name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+const std::vector<Slot> &Table::order(int index) const { return m_indexes[std::size_t(index)].order; }
+
+const IndexDef &Table::indexDef(int index) const { return m_indexes[std::size_t(index)].def; }
+
+const std::vector<quint64> *Table::packedKeys(int index) const
+{
+    const Index &idx = m_indexes[std::size_t(index)];
+    return idx.covering ? &idx.packed : nullptr;
+}
+
+int Table::compareField(const CompiledField &f, Slot a, Slot b) const
+{
+    const Column &c = m_columns[std::size_t(f.field)];
+    const bool na = c.nulls[a] != 0, nb = c.nulls[b] != 0;
+    int r = 0;
+    if (na || nb) {
+        r = na == nb ? 0 : (na ? -1 : 1);
+    } else if (f.text) {
+        const QByteArray &ka = c.sortKeys[a], &kb = c.sortKeys[b];
+        r = ka < kb ? -1 : (kb < ka ? 1 : 0);
+    } else {
+        r = c.ints[a] < c.ints[b] ? -1 : (c.ints[b] < c.ints[a] ? 1 : 0);
+    }
+    return f.descending ? -r : r;
+}
+
+int Table::compare(int index, Slot a, Slot b) const
+{
+    for (const CompiledField &f : m_indexes[std::size_t(index)].fields)
+        if (const int r = compareField(f, a, b))
+            return r;
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+int Table::compareLeading(int index, Slot a, const QVariant &key) const
+{
+    const CompiledField &f = m_indexes[std::size_t(index)].fields.front();
+    const Column &c = m_columns[std::size_t(f.field)];
+    int r = 0;
+    if (c.nulls[a] || key.isNull()) {
+        r = (c.nulls[a] != 0) == key.isNull() ? 0 : (c.nulls[a] ? -1 : 1);
+    } else if (f.text) {
+        const QByteArray k = spanishSortKey(key.toString());
+        r = c.sortKeys[a] < k ? -1 : (k < c.sortKeys[a] ? 1 : 0);
+    } else {
+        const qint64 v = key.toLongLong();
+        r = c.ints[a] < v ? -1 : (v < c.ints[a] ? 1 : 0);
+    }
+    return f.descending ? -r : r;
+}
+
+void Table::invalidate(Index &idx) const
+{
+    idx.ranksValid = false;
+    idx.directoryValid = false;
+    idx.directory.clear();
+}
+
+bool Table::buildDirectory(const Index &idx) const
+{
+    if (idx.fields.empty() || idx.fields[0].text || idx.fields[0].descending || idx.order.empty())
+        return false;
+    const Column &c = m_columns[std::size_t(idx.fields[0].field)];
+    const qint64 lo = c.ints[idx.order.front()], hi = c.ints[idx.order.back()];
+    if (c.nulls[idx.order.front()] || hi - lo > qint64(idx.order.size()) * 4 + 1024)
+        return false; // keys too far apart for a table of positions
+    idx.directory.assign(std::size_t(hi - lo + 2), 0);
+    idx.directoryBase = lo;
+    // directory[k - lo] is the first position whose key is k or more.
+    std::size_t pos = 0;
+    for (qint64 k = lo; k <= hi + 1; ++k) {
+        while (pos < idx.order.size() && c.ints[idx.order[pos]] < k)
+            ++pos;
+        idx.directory[std::size_t(k - lo)] = quint32(pos);
+    }
+    idx.directoryValid = true;
+    return true;
+}
+
+std::pair<std::size_t, std::size_t> Table::equalRange(int index, const QVariant &key) const
+{
+    const Index &idx = m_indexes[std::size_t(index)];
+    if (!key.isNull() && !idx.fields.empty() && !idx.fields[0].text) {
+        // Looking a key up in the table of positions avoids a search through a large index.
+        if (idx.directoryValid || buildDirectory(idx)) {
+            const qint64 k = key.toLongLong();
+            const qint64 last = idx.directoryBase + qint64(idx.directory.size()) - 2;
+            if (k < idx.directoryBase || k > last) {
+                const std::size_t at = k < idx.directoryBase ? 0 : idx.order.size();
+                return {at, at};
+            }
+            const auto d = std::size_t(k - idx.directoryBase);
+            return {idx.directory[d], idx.directory[d + 1]};
+        }
+    }
+    const auto &ord = order(index);
+    const auto lo = std::lower_bound(ord.begin(), ord.end(), key,
+                                     [&](Slot s, const QVariant &k) { return compareLeading(index, s, k) < 0; });
+    const auto hi = std::upper_bound(lo, ord.end(), key,
+                                     [&](const QVariant &k, Slot s) { return compareLeading(index, s, k) > 0; });
+    return {std::size_t(lo - ord.begin()), std::size_t(hi - ord.begin())};
+}
+
+std::size_t Table::positionOf(int index, Slot s) const
+{
+    const auto &ord = order(index);
+    const auto it = std::lower_bound(ord.begin(), ord.end(), s,
+                                     [&](Slot x, Slot y) { return compare(index, x, y) < 0; });
+    return std::size_t(it - ord.begin());
+}
+
+const std::vector<quint32> &Table::ranks(int index) const
+{
+    const Index &idx = m_indexes[std::size_t(index)];
+    if (!idx.ranksValid) {
+        idx.ranks.assign(m_alive.size(), 0);
+        for (std::size_t i = 0; i < idx.order.size(); ++i)
+            idx.ranks[idx.order[i]] = quint32(i);
+        idx.ranksValid = true;
+    }
+    return idx.ranks;
+}
+
+std::optional<Slot> Table::findPrimary(qint32 key) const
+{
+    const auto it = m_primary.find(key);
+    if (it == m_primary.end())
+        return std::nullopt;
+    return it->second;
+}
+
+void Table::indexInsert(Slot s)
+{
+    for (std::size_t i = 0; i < m_indexes.size(); ++i) {
+        Index &idx = m_indexes[i];
+        invalidate(idx);
+        auto &ord = idx.order;
+        const auto it = std::lower_bound(ord.begin(), ord.end(), s,
+                                         [&](Slot x, Slot y) { return compare(int(i), x, y) < 0; });
+        if (idx.covering) {
+            bool null = false;
+            for (const CompiledField &f : idx.fields)
+                null = null || m_columns[std::size_t(f.field)].nulls[s];
+            if (null) { // a packed list cannot hold an empty value: give it up
+                idx.covering = false;
+                idx.packed.clear();
+            } else {
+                idx.packed.insert(idx.packed.begin() + (it - ord.begin()), packKey(idx, s));
+            }
+        }
+        ord.insert(it, s);
+    }
+    if (m_primaryField >= 0)
+        m_primary[m_columns[std::size_t(m_primaryField)].ints[s]] = s;
+}
+
+void Table::indexErase(Slot s)
+{
+    for (std::size_t i = 0; i < m_indexes.size(); ++i) {
+        Index &idx = m_indexes[i];
+        invalidate(idx);
+        auto &ord = idx.order;
+        const std::size_t pos = positionOf(int(i), s);
+        if (pos < ord.size() && ord[pos] == s) {
+            ord.erase(ord.begin() + std::ptrdiff_t(pos));
+            if (idx.covering)
+                idx.packed.erase(idx.packed.begin() + std::ptrdiff_t(pos));
+        }
+    }
+    if (m_primaryField >= 0) {
+        const auto it = m_primary.find(m_columns[std::size_t(m_primaryField)].ints[s]);
+        if (it != m_primary.end() && it->second == s)
+            m_primary.erase(it);
+    }
+}
+
+} // namespace store
