@@ -4,9 +4,9 @@
 #include <QTemporaryDir>
 
 // The fixture catalogue of tests/data (nine flowers, fourteen symptoms, eighteen links, one
-// photo), imported into `carpeta` by the same code as the command-line tool. Returns the folder;
+// photo), imported into `folder` by the same code as the command-line tool. Returns the folder;
 // throws store::Error when the import fails.
-QString importFixture(const QString &carpeta);
+QString importFixture(const QString &folder);
 
 // A temporary folder holding the fixture tables, made the process's current folder (where the
 // application looks for its tables) for as long as this object lives.
@@ -22,5 +22,5 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QString m_anterior;
+    QString m_previous;
 };

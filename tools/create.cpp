@@ -5,24 +5,24 @@
 
 namespace tabletool {
 
-CsvError::CsvError(const QString &archivo, int linea, const QString &motivo)
-    : store::Error(QStringLiteral("%1:%2: %3").arg(archivo).arg(linea).arg(motivo)),
-      m_archivo(archivo), m_linea(linea), m_motivo(motivo)
+CsvError::CsvError(const QString &file, int line, const QString &reason)
+    : store::Error(QStringLiteral("%1:%2: %3").arg(file).arg(line).arg(reason)),
+      m_file(file), m_line(line), m_reason(reason)
 {
 }
 
 QStringList tableFileNames()
 {
-    QStringList nombres;
+    QStringList names;
     for (const store::TableDef &def : catalogue::allTableDefs())
-        nombres << def.fileName();
-    return nombres;
+        names << def.fileName();
+    return names;
 }
 
-void createTables(const QString &carpeta)
+void createTables(const QString &folder)
 {
-    NewTableFolder nueva(carpeta);
-    nueva.instalar();
+    NewTableFolder tables(folder);
+    tables.install();
 }
 
 } // namespace tabletool

@@ -12,187 +12,187 @@
 namespace tabletool {
 namespace {
 
-constexpr qsizetype kVolcado = 1 << 20;
+constexpr qsizetype kFlushSize = 1 << 20;
 
 // RFC 4180 quoting, also around leading or trailing blanks, which some readers would drop.
-void agregarCampo(QByteArray &linea, const QString &texto)
+void appendField(QByteArray &line, const QString &text)
 {
-    const bool comillas = texto.contains(QLatin1Char(',')) || texto.contains(QLatin1Char('"'))
-        || texto.contains(QLatin1Char('\n')) || texto.contains(QLatin1Char('\r'))
-        || (!texto.isEmpty() && (texto.front().isSpace() || texto.back().isSpace()));
-    if (!comillas) {
-        linea += texto.toUtf8();
+    const bool quotes = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))
+        || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))
+        || (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
+    if (!quotes) {
+        line += text.toUtf8();
         return;
     }
-    QString doble = texto;
-    doble.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    linea += '"';
-    linea += doble.toUtf8();
-    linea += '"';
+    QString doubled = text;
+    doubled.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    line += '"';
+    line += doubled.toUtf8();
+    line += '"';
 }
 
 // One CSV file, written aside and put in place only when complete.
-class Salida
+class CsvOutput
 {
 public:
-    Salida(const QString &ruta) : m_archivo(ruta)
+    CsvOutput(const QString &path) : m_file(path)
     {
-        if (QFileInfo::exists(ruta))
-            throw store::Error(QStringLiteral("Ya existe %1: no se sobrescribe").arg(QDir::toNativeSeparators(ruta)));
-        if (!m_archivo.open(QIODevice::WriteOnly))
-            throw store::Error(QStringLiteral("No se puede escribir %1: %2").arg(ruta, m_archivo.errorString()));
+        if (QFileInfo::exists(path))
+            throw store::Error(QStringLiteral("Ya existe %1: no se sobrescribe").arg(QDir::toNativeSeparators(path)));
+        if (!m_file.open(QIODevice::WriteOnly))
+            throw store::Error(QStringLiteral("No se puede escribir %1: %2").arg(path, m_file.errorString()));
     }
 
-    void fila(const QStringList &campos)
+    void row(const QStringList &fields)
     {
-        for (qsizetype i = 0; i < campos.size(); ++i) {
+        for (qsizetype i = 0; i < fields.size(); ++i) {
             if (i > 0)
                 m_buffer += ',';
-            agregarCampo(m_buffer, campos[i]);
+            appendField(m_buffer, fields[i]);
         }
         m_buffer += "\r\n";
-        if (m_buffer.size() > kVolcado)
-            volcar();
+        if (m_buffer.size() > kFlushSize)
+            flush();
     }
 
     void close()
     {
-        volcar();
-        if (!m_archivo.commit())
+        flush();
+        if (!m_file.commit())
             throw store::Error(
-                QStringLiteral("No se puede escribir %1: %2").arg(m_archivo.fileName(), m_archivo.errorString()));
+                QStringLiteral("No se puede escribir %1: %2").arg(m_file.fileName(), m_file.errorString()));
     }
 
 private:
-    void volcar()
+    void flush()
     {
-        if (m_archivo.write(m_buffer) != m_buffer.size())
+        if (m_file.write(m_buffer) != m_buffer.size())
             throw store::Error(
-                QStringLiteral("No se puede escribir %1: %2").arg(m_archivo.fileName(), m_archivo.errorString()));
+                QStringLiteral("No se puede escribir %1: %2").arg(m_file.fileName(), m_file.errorString()));
         m_buffer.clear();
     }
 
-    QSaveFile m_archivo;
+    QSaveFile m_file;
     QByteArray m_buffer;
 };
 
 // Files written so far, removed again if the export does not finish.
-struct Escritos
+struct WrittenFiles
 {
-    QStringList archivos;
-    QString carpetaFotos;
-    bool terminado = false;
-    ~Escritos()
+    QStringList files;
+    QString photoFolder;
+    bool finished = false;
+    ~WrittenFiles()
     {
-        if (terminado)
+        if (finished)
             return;
-        for (const QString &a : std::as_const(archivos))
-            QFile::remove(a);
-        if (!carpetaFotos.isEmpty())
-            QDir().rmdir(carpetaFotos);
+        for (const QString &f : std::as_const(files))
+            QFile::remove(f);
+        if (!photoFolder.isEmpty())
+            QDir().rmdir(photoFolder);
     }
 };
 
-QString numero(const store::Statement &st, int col)
+QString number(const store::Statement &st, int col)
 {
     return st.isNull(col) ? QString() : QString::number(st.integer(col));
 }
 
-QByteArray comoPng(const QByteArray &foto, qint64 clave)
+QByteArray asPng(const QByteArray &photo, qint64 key)
 {
-    static const QByteArray firma("\x89PNG\r\n\x1a\n", 8);
-    if (foto.startsWith(firma))
-        return foto;
-    const QImage imagen = QImage::fromData(foto);
+    static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
+    if (photo.startsWith(signature))
+        return photo;
+    const QImage image = QImage::fromData(photo);
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (imagen.isNull() || !imagen.save(&buffer, "PNG"))
-        throw store::Error(QStringLiteral("La foto de la flor %1 no es una imagen").arg(clave));
+    if (image.isNull() || !image.save(&buffer, "PNG"))
+        throw store::Error(QStringLiteral("La foto de la flor %1 no es una imagen").arg(key));
     return png;
 }
 
-store::TableFile open(const QString &carpeta, const store::TableDef &def)
+store::TableFile openTable(const QString &folder, const store::TableDef &def)
 {
-    return store::TableFile::open(rutaTabla(carpeta, def), def, store::TableFile::Durability::Full);
+    return store::TableFile::open(tablePath(folder, def), def, store::TableFile::Durability::Full);
 }
 
 } // namespace
 
-void exportCsv(const QString &carpeta, const QString &carpetaCsv)
+void exportCsv(const QString &folder, const QString &csvFolder)
 {
-    store::TableFile flores = open(carpeta, catalogue::floresDef());
-    store::TableFile sintomas = open(carpeta, catalogue::sintomasDef());
-    store::TableFile rel = open(carpeta, catalogue::relDef());
+    store::TableFile flowerTable = openTable(folder, catalogue::floresDef());
+    store::TableFile symptomTable = openTable(folder, catalogue::sintomasDef());
+    store::TableFile linkTable = openTable(folder, catalogue::relDef());
 
-    const QDir destino(carpetaCsv);
-    for (const char *nombre : {"Flores.csv", "Sintomas.csv", "Rel.csv"}) {
-        const QString ruta = destino.filePath(QLatin1String(nombre));
-        if (QFileInfo::exists(ruta))
-            throw store::Error(QStringLiteral("Ya existe %1: no se sobrescribe").arg(QDir::toNativeSeparators(ruta)));
+    const QDir target(csvFolder);
+    for (const char *name : {"Flores.csv", "Sintomas.csv", "Rel.csv"}) {
+        const QString path = target.filePath(QLatin1String(name));
+        if (QFileInfo::exists(path))
+            throw store::Error(QStringLiteral("Ya existe %1: no se sobrescribe").arg(QDir::toNativeSeparators(path)));
     }
-    if (!QDir().mkpath(carpetaCsv))
-        throw store::Error(QStringLiteral("No se puede crear la carpeta %1").arg(carpetaCsv));
+    if (!QDir().mkpath(csvFolder))
+        throw store::Error(QStringLiteral("No se puede crear la carpeta %1").arg(csvFolder));
 
-    Escritos escritos;
-    const QString carpetaFotos = destino.filePath(QStringLiteral("fotos"));
+    WrittenFiles written;
+    const QString photoFolder = target.filePath(QStringLiteral("fotos"));
     {
-        Salida csv(destino.filePath(QStringLiteral("Flores.csv")));
-        csv.fila({QStringLiteral("Clave"), QStringLiteral("Tipo"), QStringLiteral("Nom1"), QStringLiteral("Nom2"),
-                  QStringLiteral("Nom3"), QStringLiteral("Memo1"), QStringLiteral("Memo2"), QStringLiteral("Memo3"),
-                  QStringLiteral("Foto")});
-        store::Statement st = flores.prepare(QStringLiteral(
+        CsvOutput csv(target.filePath(QStringLiteral("Flores.csv")));
+        csv.row({QStringLiteral("Clave"), QStringLiteral("Tipo"), QStringLiteral("Nom1"), QStringLiteral("Nom2"),
+                 QStringLiteral("Nom3"), QStringLiteral("Memo1"), QStringLiteral("Memo2"), QStringLiteral("Memo3"),
+                 QStringLiteral("Foto")});
+        store::Statement st = flowerTable.prepare(QStringLiteral(
             "SELECT Clave, Tipo, Nom1, Nom2, Nom3, Memo1, Memo2, Memo3, Foto FROM Flores ORDER BY Clave"));
         while (st.step()) {
-            QStringList campos{numero(st, 0)};
+            QStringList fields{number(st, 0)};
             for (int c = 1; c <= 7; ++c)
-                campos << st.text(c);
-            QString nombreFoto;
+                fields << st.text(c);
+            QString photoName;
             if (!st.isNull(8)) {
-                const qint64 clave = st.integer(0);
-                if (!QFileInfo(carpetaFotos).isDir()) {
-                    if (!QDir().mkpath(carpetaFotos))
-                        throw store::Error(QStringLiteral("No se puede crear la carpeta %1").arg(carpetaFotos));
-                    escritos.carpetaFotos = carpetaFotos;
+                const qint64 key = st.integer(0);
+                if (!QFileInfo(photoFolder).isDir()) {
+                    if (!QDir().mkpath(photoFolder))
+                        throw store::Error(QStringLiteral("No se puede crear la carpeta %1").arg(photoFolder));
+                    written.photoFolder = photoFolder;
                 }
-                nombreFoto = QStringLiteral("fotos/%1.png").arg(clave);
-                QFile archivo(destino.filePath(nombreFoto));
+                photoName = QStringLiteral("fotos/%1.png").arg(key);
+                QFile file(target.filePath(photoName));
                 // NewOnly: a photo already there is somebody else's file.
-                if (!archivo.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
                     throw store::Error(QStringLiteral("No se puede escribir %1: %2")
-                                                .arg(QDir::toNativeSeparators(archivo.fileName()), archivo.errorString()));
-                escritos.archivos << archivo.fileName();
-                const QByteArray png = comoPng(st.blob(8), clave);
-                if (archivo.write(png) != png.size() || !archivo.flush())
+                                                .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+                written.files << file.fileName();
+                const QByteArray png = asPng(st.blob(8), key);
+                if (file.write(png) != png.size() || !file.flush())
                     throw store::Error(
-                        QStringLiteral("No se puede escribir %1: %2").arg(archivo.fileName(), archivo.errorString()));
+                        QStringLiteral("No se puede escribir %1: %2").arg(file.fileName(), file.errorString()));
             }
-            campos << nombreFoto;
-            csv.fila(campos);
+            fields << photoName;
+            csv.row(fields);
         }
         csv.close();
-        escritos.archivos << destino.filePath(QStringLiteral("Flores.csv"));
+        written.files << target.filePath(QStringLiteral("Flores.csv"));
     }
     {
-        Salida csv(destino.filePath(QStringLiteral("Sintomas.csv")));
-        csv.fila({QStringLiteral("Clave"), QStringLiteral("Nom"), QStringLiteral("Orden")});
-        store::Statement st = sintomas.prepare(QStringLiteral("SELECT Clave, Nom, Orden FROM Sintomas ORDER BY Clave"));
+        CsvOutput csv(target.filePath(QStringLiteral("Sintomas.csv")));
+        csv.row({QStringLiteral("Clave"), QStringLiteral("Nom"), QStringLiteral("Orden")});
+        store::Statement st = symptomTable.prepare(QStringLiteral("SELECT Clave, Nom, Orden FROM Sintomas ORDER BY Clave"));
         while (st.step())
-            csv.fila({numero(st, 0), st.text(1), numero(st, 2)});
+            csv.row({number(st, 0), st.text(1), number(st, 2)});
         csv.close();
-        escritos.archivos << destino.filePath(QStringLiteral("Sintomas.csv"));
+        written.files << target.filePath(QStringLiteral("Sintomas.csv"));
     }
     {
         // In the order the links were made, so that importing them again rebuilds the same table.
-        Salida csv(destino.filePath(QStringLiteral("Rel.csv")));
-        csv.fila({QStringLiteral("KFlor"), QStringLiteral("KSint"), QStringLiteral("OSint")});
-        store::Statement st = rel.prepare(QStringLiteral("SELECT KFlor, KSint, OSint FROM Rel ORDER BY rowid"));
+        CsvOutput csv(target.filePath(QStringLiteral("Rel.csv")));
+        csv.row({QStringLiteral("KFlor"), QStringLiteral("KSint"), QStringLiteral("OSint")});
+        store::Statement st = linkTable.prepare(QStringLiteral("SELECT KFlor, KSint, OSint FROM Rel ORDER BY rowid"));
         while (st.step())
-            csv.fila({numero(st, 0), numero(st, 1), numero(st, 2)});
+            csv.row({number(st, 0), number(st, 1), number(st, 2)});
         csv.close();
-        escritos.archivos << destino.filePath(QStringLiteral("Rel.csv"));
+        written.files << target.filePath(QStringLiteral("Rel.csv"));
     }
-    escritos.terminado = true;
+    written.finished = true;
 }
 
 } // namespace tabletool

@@ -14,19 +14,19 @@ class QTemporaryDir;
 namespace tabletool {
 
 // "«☺» (U+263A)": the character at `pos`, for messages.
-QString describirCaracter(QStringView texto, qsizetype pos);
+QString describeCharacter(QStringView text, qsizetype pos);
 // A control character other than tab, CR and LF; -1 when there is none.
-qsizetype caracterDeControl(QStringView texto, bool admiteSaltos);
+qsizetype controlCharacter(QStringView text, bool allowBreaks);
 
 // A flower system number written as the table keeps it: "1" to "13", no zeros or blanks.
-bool tipoValido(const QString &tipo);
+bool isSystemNumber(const QString &text);
 
-QString rutaTabla(const QString &carpeta, const store::TableDef &def);
+QString tablePath(const QString &folder, const store::TableDef &def);
 // "INSERT INTO T (every field in order) VALUES (?, ...)".
-QString sqlInsertar(const store::TableDef &def);
+QString insertSql(const store::TableDef &def);
 
-// Fails, naming the file, when `carpeta` holds any of the five table files.
-void comprobarDestinoLibre(const QString &carpeta);
+// Fails, naming the file, when `folder` holds any of the five table files.
+void ensureNoTables(const QString &folder);
 
 // The five tables built in a hidden temporary folder inside the target and moved in together at
 // the end. Until then nothing is visible in the target; if the work fails, the temporary folder
@@ -34,7 +34,7 @@ void comprobarDestinoLibre(const QString &carpeta);
 class NewTableFolder
 {
 public:
-    explicit NewTableFolder(const QString &carpeta);
+    explicit NewTableFolder(const QString &folder);
     ~NewTableFolder();
     NewTableFolder(const NewTableFolder &) = delete;
     NewTableFolder &operator=(const NewTableFolder &) = delete;
@@ -42,19 +42,34 @@ public:
     // A new empty table ready for a bulk load: no journal and no waiting for the disk, since a
     // file that fails half-way is thrown away; the secondary indexes are built once at the end,
     // which is much faster than keeping them up to date row by row.
-    store::TableFile crear(const store::TableDef &def);
+    store::TableFile create(const store::TableDef &def);
     // Builds the deferred indexes, closes the file and flushes it to disk.
-    void terminar(store::TableFile &table);
+    void finish(store::TableFile &table);
+
+    // A whole table: `fillRows` gets the prepared INSERT of every field and runs it for each
+    // row, all in one transaction.
+    template <typename Fill>
+    void fill(const store::TableDef &def, Fill fillRows)
+    {
+        store::TableFile table = create(def);
+        {
+            store::Statement insert = table.prepare(insertSql(def));
+            table.begin();
+            fillRows(insert);
+            table.commit();
+        }
+        finish(table);
+    }
 
     // Creates whatever tables were not made yet, empty, and moves all five into the target.
-    void instalar();
+    void install();
 
 private:
-    QString m_carpeta;
-    bool m_carpetaCreada = false;
-    bool m_instalada = false;
-    std::unique_ptr<QTemporaryDir> m_temporal;
-    std::vector<std::pair<QString, QStringList>> m_indicesPendientes; // file, CREATE INDEX sql
+    QString m_folder;
+    bool m_madeFolder = false;
+    bool m_installed = false;
+    std::unique_ptr<QTemporaryDir> m_temporary;
+    std::vector<std::pair<QString, QStringList>> m_pendingIndexes; // file, CREATE INDEX sql
 };
 
 } // namespace tabletool

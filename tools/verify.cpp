@@ -15,176 +15,178 @@
 namespace tabletool {
 namespace {
 
-constexpr int kEjemplos = 5;
+constexpr int kExamples = 5;
 
 // Problems of one kind are counted and shown with their first few examples, so that a table
 // with a million bad rows still gives a readable report.
-class Hallazgos
+class Findings
 {
 public:
-    explicit Hallazgos(QString archivo) : m_archivo(std::move(archivo)) { }
+    explicit Findings(QString file) : m_file(std::move(file)) { }
 
-    void anotar(const QString &clase, const QString &ejemplo)
+    void note(const QString &kind, const QString &example)
     {
-        auto it = m_indice.constFind(clase);
-        if (it == m_indice.constEnd()) {
-            it = m_indice.insert(clase, qsizetype(m_clases.size()));
-            m_clases.push_back({clase, 0, {}});
+        auto it = m_index.constFind(kind);
+        if (it == m_index.constEnd()) {
+            it = m_index.insert(kind, qsizetype(m_kinds.size()));
+            m_kinds.push_back({kind, 0, {}});
         }
-        Clase &c = m_clases[std::size_t(*it)];
-        ++c.cuenta;
-        if (c.ejemplos.size() < kEjemplos)
-            c.ejemplos << ejemplo;
+        Kind &k = m_kinds[std::size_t(*it)];
+        ++k.count;
+        if (k.examples.size() < kExamples)
+            k.examples << example;
     }
 
-    void volcar(QStringList &problemas) const
+    void report(QStringList &problems) const
     {
-        for (const Clase &c : m_clases) {
-            QString linea = QStringLiteral("%1: %2: %3").arg(m_archivo, c.clase).arg(c.cuenta);
-            linea += QStringLiteral(" (%1%2)").arg(c.cuenta > c.ejemplos.size() ? QStringLiteral("p. ej. ") : QString(),
-                                                  c.ejemplos.join(QStringLiteral("; ")));
-            problemas << linea;
+        for (const Kind &k : m_kinds) {
+            QString line = QStringLiteral("%1: %2: %3").arg(m_file, k.kind).arg(k.count);
+            line += QStringLiteral(" (%1%2)").arg(k.count > k.examples.size() ? QStringLiteral("p. ej. ") : QString(),
+                                                 k.examples.join(QStringLiteral("; ")));
+            problems << line;
         }
     }
 
 private:
-    struct Clase
+    struct Kind
     {
-        QString clase;
-        qint64 cuenta;
-        QStringList ejemplos;
+        QString kind;
+        qint64 count;
+        QStringList examples;
     };
-    QString m_archivo;
-    std::vector<Clase> m_clases;
-    QHash<QString, qsizetype> m_indice;
+    QString m_file;
+    std::vector<Kind> m_kinds;
+    QHash<QString, qsizetype> m_index;
 };
 
-void revisarTexto(Hallazgos &h, const QString &quien, const QString &campo, const QString &texto, int tamano)
+void checkText(Findings &findings, const QString &who, const QString &field, const QString &text, int size)
 {
-    if (tamano > 0 && texto.size() > tamano)
-        h.anotar(QStringLiteral("textos de %1 más largos de %2 caracteres").arg(campo).arg(tamano),
-                 QStringLiteral("%1 con %2").arg(quien).arg(texto.size()));
-    if (const qsizetype p = codepage::firstOutside(texto); p >= 0)
-        h.anotar(QStringLiteral("textos de %1 con caracteres fuera de Windows-1252").arg(campo),
-                 QStringLiteral("%1: %2").arg(quien, describirCaracter(texto, p)));
+    if (size > 0 && text.size() > size)
+        findings.note(QStringLiteral("textos de %1 más largos de %2 caracteres").arg(field).arg(size),
+                      QStringLiteral("%1 con %2").arg(who).arg(text.size()));
+    if (const qsizetype p = codepage::firstOutside(text); p >= 0)
+        findings.note(QStringLiteral("textos de %1 con caracteres fuera de Windows-1252").arg(field),
+                      QStringLiteral("%1: %2").arg(who, describeCharacter(text, p)));
 }
 
-void revisarFlores(store::TableFile &table, QStringList &problemas, std::unordered_set<qint32> &claves,
-                   RowCounts &recuento)
+// The row's key in column 0, kept in `keys`; returns how examples name the row ("flor 7").
+QString readKey(Findings &findings, const store::Statement &st, const char *noun, std::unordered_set<qint32> &keys)
+{
+    const qint64 key = st.integer(0);
+    const QString who = QStringLiteral("%1 %2").arg(QString::fromUtf8(noun)).arg(key);
+    if (key < 1)
+        findings.note(QStringLiteral("claves que no son positivas"), who);
+    keys.insert(qint32(key));
+    return who;
+}
+
+void checkFlowers(store::TableFile &table, QStringList &problems, std::unordered_set<qint32> &keys, RowCounts &counts)
 {
     const store::TableDef def = catalogue::floresDef();
-    Hallazgos h(table.displayName());
+    Findings findings(table.displayName());
     store::Statement st = table.prepare(
         QStringLiteral("SELECT Clave, Tipo, Nom1, Nom2, Nom3, Memo1, Memo2, Memo3, Foto FROM Flores"));
     while (st.step()) {
-        ++recuento.flores;
-        const qint64 clave = st.integer(0);
-        const QString quien = QStringLiteral("flor %1").arg(clave);
-        if (clave < 1)
-            h.anotar(QStringLiteral("claves que no son positivas"), quien);
-        claves.insert(qint32(clave));
-        if (!tipoValido(st.text(1)))
-            h.anotar(QStringLiteral("flores con Tipo que no es un sistema de 1 a 13"),
-                     QStringLiteral("%1: «%2»").arg(quien, st.text(1)));
+        ++counts.flowers;
+        const QString who = readKey(findings, st, "flor", keys);
+        if (!isSystemNumber(st.text(1)))
+            findings.note(QStringLiteral("flores con Tipo que no es un sistema de 1 a 13"),
+                          QStringLiteral("%1: «%2»").arg(who, st.text(1)));
         for (int c = 2; c <= 7; ++c) {
-            const store::FieldDef &campo = def.fields[std::size_t(c)];
-            revisarTexto(h, quien, campo.name, st.text(c), campo.type == store::FieldType::Text ? campo.size : 0);
+            const store::FieldDef &field = def.fields[std::size_t(c)];
+            checkText(findings, who, field.name, st.text(c), field.type == store::FieldType::Text ? field.size : 0);
         }
         if (!st.isNull(8) && QImage::fromData(st.blob(8)).isNull())
-            h.anotar(QStringLiteral("fotos que no son imágenes"), quien);
+            findings.note(QStringLiteral("fotos que no son imágenes"), who);
     }
-    h.volcar(problemas);
+    findings.report(problems);
 }
 
-void revisarSintomas(store::TableFile &table, QStringList &problemas, std::unordered_set<qint32> &claves,
-                     RowCounts &recuento)
+void checkSymptoms(store::TableFile &table, QStringList &problems, std::unordered_set<qint32> &keys,
+                   RowCounts &counts)
 {
-    const int tamanoNom = catalogue::sintomasDef().fields[1].size;
-    Hallazgos h(table.displayName());
+    const int nomSize = catalogue::sintomasDef().fields[1].size;
+    Findings findings(table.displayName());
     store::Statement st = table.prepare(QStringLiteral("SELECT Clave, Nom FROM Sintomas"));
     while (st.step()) {
-        ++recuento.sintomas;
-        const qint64 clave = st.integer(0);
-        const QString quien = QStringLiteral("síntoma %1").arg(clave);
-        if (clave < 1)
-            h.anotar(QStringLiteral("claves que no son positivas"), quien);
-        claves.insert(qint32(clave));
-        revisarTexto(h, quien, QStringLiteral("Nom"), st.text(1), tamanoNom);
+        ++counts.symptoms;
+        const QString who = readKey(findings, st, "síntoma", keys);
+        checkText(findings, who, QStringLiteral("Nom"), st.text(1), nomSize);
     }
-    h.volcar(problemas);
+    findings.report(problems);
 }
 
 // A missing key set means its table could not be read: links to it are not judged.
-void revisarEnlaces(store::TableFile &table, QStringList &problemas, const std::optional<std::unordered_set<qint32>> &flores,
-                    const std::optional<std::unordered_set<qint32>> &sintomas, RowCounts &recuento)
+void checkLinks(store::TableFile &table, QStringList &problems, const std::optional<std::unordered_set<qint32>> &flowers,
+                const std::optional<std::unordered_set<qint32>> &symptoms, RowCounts &counts)
 {
-    Hallazgos h(table.displayName());
-    std::vector<quint64> pares;
+    Findings findings(table.displayName());
+    std::vector<quint64> pairs;
     store::Statement st = table.prepare(QStringLiteral("SELECT KFlor, KSint FROM Rel"));
     while (st.step()) {
-        ++recuento.enlaces;
-        const QString par = QStringLiteral("flor %1 con síntoma %2")
-                                .arg(st.isNull(0) ? QStringLiteral("vacía") : QString::number(st.integer(0)),
-                                     st.isNull(1) ? QStringLiteral("vacío") : QString::number(st.integer(1)));
+        ++counts.links;
+        const QString pair = QStringLiteral("flor %1 con síntoma %2")
+                                 .arg(st.isNull(0) ? QStringLiteral("vacía") : QString::number(st.integer(0)),
+                                      st.isNull(1) ? QStringLiteral("vacío") : QString::number(st.integer(1)));
         if (st.isNull(0) || st.isNull(1)) {
-            h.anotar(QStringLiteral("enlaces sin flor o sin síntoma"), par);
+            findings.note(QStringLiteral("enlaces sin flor o sin síntoma"), pair);
             continue;
         }
-        const qint32 flor = qint32(st.integer(0));
-        const qint32 sintoma = qint32(st.integer(1));
-        if (flores && !flores->count(flor))
-            h.anotar(QStringLiteral("enlaces a flores que no existen"), par);
-        if (sintomas && !sintomas->count(sintoma))
-            h.anotar(QStringLiteral("enlaces a síntomas que no existen"), par);
-        pares.push_back(quint64(quint32(flor)) << 32 | quint32(sintoma));
+        const qint32 flower = qint32(st.integer(0));
+        const qint32 symptom = qint32(st.integer(1));
+        if (flowers && !flowers->count(flower))
+            findings.note(QStringLiteral("enlaces a flores que no existen"), pair);
+        if (symptoms && !symptoms->count(symptom))
+            findings.note(QStringLiteral("enlaces a síntomas que no existen"), pair);
+        pairs.push_back(quint64(quint32(flower)) << 32 | quint32(symptom));
     }
-    std::sort(pares.begin(), pares.end());
-    for (std::size_t i = 1; i < pares.size(); ++i)
-        if (pares[i] == pares[i - 1])
-            h.anotar(QStringLiteral("enlaces repetidos"), QStringLiteral("flor %1 con síntoma %2")
-                                                              .arg(qint32(pares[i] >> 32))
-                                                              .arg(qint32(pares[i] & 0xFFFFFFFFu)));
-    h.volcar(problemas);
+    std::sort(pairs.begin(), pairs.end());
+    for (std::size_t i = 1; i < pairs.size(); ++i)
+        if (pairs[i] == pairs[i - 1])
+            findings.note(QStringLiteral("enlaces repetidos"), QStringLiteral("flor %1 con síntoma %2")
+                                                                   .arg(qint32(pairs[i] >> 32))
+                                                                   .arg(qint32(pairs[i] & 0xFFFFFFFFu)));
+    findings.report(problems);
 }
 
 } // namespace
 
-QStringList verifyTables(const QString &carpeta, RowCounts *recuento)
+QStringList verifyTables(const QString &folder, RowCounts *counts)
 {
-    QStringList problemas;
-    RowCounts cuenta;
-    std::optional<std::unordered_set<qint32>> flores, sintomas;
+    QStringList problems;
+    RowCounts found;
+    std::optional<std::unordered_set<qint32>> flowers, symptoms;
     for (const store::TableDef &def : catalogue::allTableDefs()) {
         std::optional<store::TableFile> table;
         try {
-            table.emplace(store::TableFile::open(rutaTabla(carpeta, def), def, store::TableFile::Durability::Full));
+            table.emplace(store::TableFile::open(tablePath(folder, def), def, store::TableFile::Durability::Full));
         } catch (const store::Error &e) {
             // Missing or not ours: it is only named, never touched.
-            problemas << e.message();
+            problems << e.message();
             continue;
         }
         try {
-            const QStringList estructura = table->check(def);
-            for (const QString &p : estructura)
-                problemas << QStringLiteral("%1: %2").arg(def.fileName(), p);
+            const QStringList structure = table->check(def);
+            for (const QString &p : structure)
+                problems << QStringLiteral("%1: %2").arg(def.fileName(), p);
             if (def.tableName == QLatin1String("Flores"))
-                revisarFlores(*table, problemas, flores.emplace(), cuenta);
+                checkFlowers(*table, problems, flowers.emplace(), found);
             else if (def.tableName == QLatin1String("Sintomas"))
-                revisarSintomas(*table, problemas, sintomas.emplace(), cuenta);
+                checkSymptoms(*table, problems, symptoms.emplace(), found);
             else if (def.tableName == QLatin1String("Rel"))
-                revisarEnlaces(*table, problemas, flores, sintomas, cuenta);
+                checkLinks(*table, problems, flowers, symptoms, found);
         } catch (const store::Error &e) {
-            problemas << QStringLiteral("%1: %2").arg(def.fileName(), e.message());
+            problems << QStringLiteral("%1: %2").arg(def.fileName(), e.message());
             // Keys read only in part would make sound links look broken.
             if (def.tableName == QLatin1String("Flores"))
-                flores.reset();
+                flowers.reset();
             else if (def.tableName == QLatin1String("Sintomas"))
-                sintomas.reset();
+                symptoms.reset();
         }
     }
-    if (recuento)
-        *recuento = cuenta;
-    return problemas;
+    if (counts)
+        *counts = found;
+    return problems;
 }
 
 } // namespace tabletool
