@@ -1,80 +1,33 @@
 #include "catalogue/tabledefinitions.h"
-#include "csvreader.h"
 #include "store/table.h"
 #include "tabletool.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <functional>
 #include <map>
-
-using Rows = QList<QVariantList>;
 
 namespace {
 
 const QString kData = QStringLiteral(VANTOLIA_TEST_DATA);
 
-// Every stored value of a table in file order, pictures as their bytes.
-Rows dumpTable(const QString &folder, const store::TableDef &def)
-{
-    store::TableFile file =
-        store::TableFile::open(QDir(folder).filePath(def.fileName()), def, store::TableFile::Durability::Full);
-    QStringList fields;
-    for (const store::FieldDef &f : def.fields)
-        fields << f.name;
-    store::Statement st =
-        file.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(fields.join(QLatin1Char(',')), def.tableName));
-    Rows rows;
-    while (st.step()) {
-        QVariantList row;
-        for (int c = 0; c < int(def.fields.size()); ++c) {
-            const store::FieldDef &f = def.fields[std::size_t(c)];
-            if (st.isNull(c))
-                row << QVariant();
-            else if (f.isNumeric())
-                row << st.integer(c);
-            else if (f.type == store::FieldType::Graphic)
-                row << st.blob(c);
-            else
-                row << st.text(c);
-        }
-        rows << row;
-    }
-    return rows;
-}
-
 void compareCatalogues(const QString &a, const QString &b)
 {
     for (const store::TableDef &def : catalogue::allTableDefs()) {
-        const Rows rowsA = dumpTable(a, def), rowsB = dumpTable(b, def);
+        const TableRows rowsA = dumpTable(a, def), rowsB = dumpTable(b, def);
         QCOMPARE(rowsA.size(), rowsB.size());
         for (qsizetype i = 0; i < rowsA.size(); ++i)
             QCOMPARE(rowsA[i], rowsB[i]);
     }
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(path));
-    return f.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
-        qFatal("cannot write %s", qPrintable(path));
 }
 
 // A copy of the fixture's CSV files and photo that a test may spoil.
@@ -86,9 +39,42 @@ QString copyCsv(const QString &target)
     return target;
 }
 
-QStringList entries(const QString &folder)
+// How a case spoils the copy of the fixture's CSV files.
+using Spoil = std::function<void(const QString &csvFolder)>;
+
+Spoil replaceIn(const char *file, const QByteArray &from, const QByteArray &to)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    return [=](const QString &csv) {
+        const QString path = QDir(csv).filePath(QLatin1String(file));
+        QByteArray data = readFile(path);
+        if (from.isEmpty()) {
+            data = to;
+        } else {
+            QCOMPARE(data.count(from), 1);
+            data.replace(from, to);
+        }
+        writeFile(path, data);
+    };
+}
+
+// The file removed and something else made under its name.
+Spoil replaceWith(const char *file, std::function<void(const QByteArray &path)> make)
+{
+    return [=](const QString &csv) {
+        const QString path = QDir(csv).filePath(QLatin1String(file));
+        QFile::remove(path);
+        make(QFile::encodeName(path));
+    };
+}
+
+// Words that give away an untranslated system or library reason.
+bool isSpanish(const QString &message)
+{
+    static const QRegularExpression english(
+        QStringLiteral("\\b(error|file|database|disk|denied|unknown|read-only|directory|failed|unable|such|"
+                       "permission|malformed|full)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    return !message.contains(english);
 }
 
 const char *const kMimuloMemo = "Miedo a cosas conocidas, como la enfermedad o \"quedarse solo\".\n"
@@ -96,13 +82,13 @@ const char *const kMimuloMemo = "Miedo a cosas conocidas, como la enfermedad o \
 
 } // namespace
 
+Q_DECLARE_METATYPE(Spoil)
+
 class TestTableTool : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void csvReader_data();
-    void csvReader();
     void createMakesEmptySoundTables();
     void fixtureImports();
     void exportImportRoundTrip();
@@ -117,47 +103,16 @@ private slots:
     void largeSyntheticFitsFields();
     void syntheticRefusesImpossibleSizes();
     void workingFolder();
-    void commandLine();
+    void verifyKeysAndPrimaryKey();
+    void failedExportRemovesWhatItMade();
 };
-
-void TestTableTool::csvReader_data()
-{
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QStringList>("rows"); // "line|field|field..."
-
-    QTest::newRow("blanks, and commas between quotes")
-        << QByteArray("a,b\n c ,\"d,e\"\n") << QStringList{"1|a|b", "2| c |d,e"};
-    QTest::newRow("doubled quotes and an empty last field")
-        << QByteArray("\"x \"\"y\"\"\",\n") << QStringList{"1|x \"y\"|"};
-    QTest::newRow("blank lines count")
-        << QByteArray("a\n\n\nb\n") << QStringList{"1|a", "4|b"};
-    QTest::newRow("line break inside a field, CRLF")
-        << QByteArray("a,\"x\r\ny\"\r\n\r\nb,c\r\n") << QStringList{"1|a|x\r\ny", "4|b|c"};
-    QTest::newRow("CR only") << QByteArray("a\rb\r\"p\rq\"\rc") << QStringList{"1|a", "2|b", "3|p\rq", "5|c"};
-    QTest::newRow("no final line break") << QByteArray("a,b") << QStringList{"1|a|b"};
-    QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF" "Clave\n1\n") << QStringList{"1|Clave", "2|1"};
-}
-
-void TestTableTool::csvReader()
-{
-    QFETCH(QByteArray, input);
-    QFETCH(QStringList, rows);
-    QTemporaryDir dir;
-    writeFile(dir.filePath(QStringLiteral("x.csv")), input);
-    tabletool::CsvReader reader(dir.filePath(QStringLiteral("x.csv")), QStringLiteral("x.csv"));
-    QStringList read;
-    tabletool::CsvRow row;
-    while (reader.next(row))
-        read << QString::number(row.line) + QLatin1Char('|') + row.fields.join(QLatin1Char('|'));
-    QCOMPARE(read, rows);
-}
 
 void TestTableTool::createMakesEmptySoundTables()
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("nueva/tablas"));
     tabletool::createTables(folder);
-    QCOMPARE(entries(folder), QStringList({"Flores.db", "Rel.db", "RepFlor.db", "RepSint.db", "Sintomas.db"}));
+    QCOMPARE(folderEntries(folder), QStringList({"Flores.db", "Rel.db", "RepFlor.db", "RepSint.db", "Sintomas.db"}));
     for (const store::TableDef &def : catalogue::allTableDefs()) {
         store::Table table(QDir(folder).filePath(def.fileName()), def, store::TableFile::Durability::Full);
         QCOMPARE(table.order(0).size(), std::size_t(0));
@@ -174,7 +129,7 @@ void TestTableTool::createMakesEmptySoundTables()
     } catch (const store::Error &e) {
         QVERIFY2(e.message().contains(QLatin1String("Flores.db")), qPrintable(e.message()));
     }
-    QCOMPARE(entries(folder), QStringList({"Flores.db", "RepFlor.db", "RepSint.db", "Sintomas.db"}));
+    QCOMPARE(folderEntries(folder), QStringList({"Flores.db", "RepFlor.db", "RepSint.db", "Sintomas.db"}));
     QCOMPARE(readFile(QDir(folder).filePath(QStringLiteral("Flores.db"))), flowers);
 }
 
@@ -249,7 +204,7 @@ void TestTableTool::exportImportRoundTrip()
                              "\"\"quedarse solo\"\".\nAporta valor para afrontar lo cotidiano.\","));
     QVERIFY(flowers.contains(",fotos/1.png\r\n"));
     QVERIFY(readFile(csv + QStringLiteral("/Sintomas.csv")).endsWith("\r\n14,Abatimiento,\r\n"));
-    QCOMPARE(entries(csv + QStringLiteral("/fotos")), QStringList{"1.png"});
+    QCOMPARE(folderEntries(csv + QStringLiteral("/fotos")), QStringList{"1.png"});
     QCOMPARE(readFile(csv + QStringLiteral("/fotos/1.png")), dumpTable(a, catalogue::floresDef())[0][8].toByteArray());
 
     const QString b = dir.filePath(QStringLiteral("b"));
@@ -295,21 +250,26 @@ void TestTableTool::bomAndCrlf()
 
 void TestTableTool::badCsv_data()
 {
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QByteArray>("from"); // empty: the whole file
-    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<Spoil>("spoil");
+    QTest::addColumn<QString>("file"); // empty: a fault of the file as a whole, not of a row
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("reason");
 
     auto addCase = [](const char *name, const char *file, QByteArray from, QByteArray to, int line,
                       const char *reason) {
-        QTest::newRow(name) << QString::fromLatin1(file) << from << to << line << QString::fromUtf8(reason);
+        QTest::newRow(name) << replaceIn(file, from, to) << QString::fromLatin1(file) << line << QString::fromUtf8(reason);
+    };
+    auto addFileCase = [](const char *name, Spoil spoil, const char *reason) {
+        QTest::newRow(name) << spoil << QString() << 0 << QString::fromUtf8(reason);
     };
     addCase("header", "Flores.csv", "Clave,Tipo,Nom1,", "Clave,Tipo,Nombre1,", 1, "la cabecera debe ser");
     addCase("empty file", "Sintomas.csv", "", "", 1, "el archivo está vacío");
     addCase("one field short", "Flores.csv", "Yarrow,Achillea millefolium,", "Yarrow,", 6, "la fila tiene 8 campos y deben ser 9");
     addCase("key zero", "Flores.csv", "\n5,3,Banksia", "\n0,3,Banksia", 7, "Clave «0» no es un número entero positivo");
     addCase("key over 32 bits", "Flores.csv", "\n9,4,", "\n2147483648,4,", 11, "no es un número entero positivo de 32 bits");
+    addCase("key that wraps to 1 in 32 bits", "Sintomas.csv", "\n5,Timidez", "\n4294967297,Timidez", 6,
+            "Clave «4294967297» no es un número entero positivo de 32 bits (de 1 a 2147483647)");
+    addCase("link to a key over 32 bits", "Rel.csv", "\n9,9,9", "\n9,2147483648,9", 19, "KSint «2147483648»");
     addCase("repeated flower", "Flores.csv", "\n8,1,Castaño", "\n3,1,Castaño", 10, "la flor 3 está repetida");
     addCase("system 14 after a two-line memo", "Flores.csv", "\n3,1,", "\n3,14,", 5, "Tipo «14» no es un sistema");
     addCase("system with a leading zero", "Flores.csv", "\n6,10,", "\n6,06,", 8, "Tipo «06»");
@@ -319,16 +279,22 @@ void TestTableTool::badCsv_data()
             "el campo Nom2 contiene «☺» (U+263A)");
     addCase("line break in a name", "Flores.csv", "Mímulo,Mimulus,", "Mímulo,\"Mimu\nlus\",", 3,
             "el campo Nom2 no admite saltos de línea");
-    addCase("missing photo", "Flores.csv", "fotos/agrimonia.png", "fotos/nada.png", 2, "no se encuentra la foto fotos/nada.png");
-    addCase("photo that is not a picture", "Flores.csv", "fotos/agrimonia.png", "Rel.csv", 2, "la foto Rel.csv no es una imagen");
+    addCase("missing photo", "Flores.csv", "fotos/agrimonia.png", "fotos/nada.png", 2, "no se encuentra la foto «fotos/nada.png»");
+    addCase("photo that is not a picture", "Flores.csv", "fotos/agrimonia.png", "Rel.csv", 2, "la foto «Rel.csv» no es una imagen");
     addCase("unclosed quotes", "Flores.csv", "desconocido.\",", "desconocido.,", 5, "falta la comilla que cierra");
     addCase("stray quote", "Flores.csv", "Agrimony", "Agri\"mony", 2, "comillas mal puestas");
     addCase("symptom of 61 characters", "Sintomas.csv", "Agotamiento tras un esfuerzo prolongado",
             "Agotamiento tras un esfuerzo prolongado y sin descanso alguno", 9, "el campo Nom tiene 61 caracteres y admite 60");
     addCase("Orden with letters", "Sintomas.csv", "5,Timidez,5", "5,Timidez,cinco", 6, "Orden «cinco» no es un número entero de 32 bits");
     addCase("Orden over 32 bits", "Sintomas.csv", "oídos,12", "oídos,-2147483649", 13, "Orden «-2147483649»");
+    addCase("a huge bad field is quoted to 80 characters", "Sintomas.csv", "5,Timidez,5", "5,Timidez," + QByteArray(1 << 20, '7') + "x",
+            6, "… (1048577 caracteres) no es un número entero");
     addCase("repeated symptom", "Sintomas.csv", "13,Ñoñería", "12,Ñoñería", 14, "el síntoma 12 está repetido");
     addCase("text that is not UTF-8", "Sintomas.csv", "Timidez", "Tim\xED" "dez", 6, "el texto no está en UTF-8");
+    addCase("field ending inside a UTF-8 sequence", "Sintomas.csv", "5,Timidez,5", "5,Nuev\xC3,5", 6,
+            "el texto no está en UTF-8: el campo termina a mitad de un carácter");
+    addCase("file ending inside a UTF-8 sequence", "Rel.csv", "\n9,9,9\n", "\n9,9,9\xC3", 19, "termina a mitad de un carácter");
+    addCase("invalid UTF-8 in the header", "Flores.csv", "Clave,Tipo,", "Clave,Ti\xFFpo,", 1, "el byte 0xFF no forma parte");
     addCase("missing symptom", "Rel.csv", "\n1,7,7\n", "\n1,99,7\n", 7, "el síntoma 99 no existe");
     addCase("missing flower", "Rel.csv", "\n9,9,9", "\n10,9,9", 19, "la flor 10 no existe");
     addCase("negative key in a link", "Rel.csv", "\n8,8,8", "\n-8,8,8", 11, "KFlor «-8» no es un número entero positivo");
@@ -337,44 +303,57 @@ void TestTableTool::badCsv_data()
             "el enlace de la flor 2 con el síntoma 5 está repetido (ya está en la línea 3)");
     addCase("the repeat comes before the next fault", "Rel.csv", "\n3,4,4\n1,7,7\n", "\n2,4,4\n1,99,7\n", 6,
             "el enlace de la flor 2 con el síntoma 4 está repetido");
+    QTest::newRow("photo that is a FIFO")
+        << Spoil([](const QString &csv) {
+               replaceIn("Flores.csv", "fotos/agrimonia.png", "fotos/tubo")(csv);
+               QCOMPARE(::mkfifo(QFile::encodeName(csv + QStringLiteral("/fotos/tubo")).constData(), 0600), 0);
+           })
+        << QStringLiteral("Flores.csv") << 2 << QStringLiteral("no se puede leer la foto «fotos/tubo»: no es un archivo normal");
+    addFileCase("Rel.csv that is a FIFO", replaceWith("Rel.csv", [](const QByteArray &path) {
+                    QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+                }), "Rel.csv: no es un archivo normal");
+    addFileCase("Flores.csv that is a folder", replaceWith("Flores.csv", [](const QByteArray &path) {
+                    QVERIFY(QDir().mkdir(QFile::decodeName(path)));
+                }), "Flores.csv: es una carpeta, no un archivo");
 }
 
+// Each bad input stops the import with its Spanish message, in a few words, and leaves
+// nothing behind: no table, no folder, no hidden work.
 void TestTableTool::badCsv()
 {
+    QFETCH(Spoil, spoil);
     QFETCH(QString, file);
-    QFETCH(QByteArray, from);
-    QFETCH(QByteArray, to);
     QFETCH(int, line);
     QFETCH(QString, reason);
 
     QTemporaryDir dir;
     const QString csv = copyCsv(dir.filePath(QStringLiteral("csv")));
-    const QString path = QDir(csv).filePath(file);
-    QByteArray data = readFile(path);
-    if (from.isEmpty()) {
-        data = to;
-    } else {
-        QCOMPARE(data.count(from), 1);
-        data.replace(from, to);
-    }
-    writeFile(path, data);
+    spoil(csv);
 
-    const QString target = dir.filePath(QStringLiteral("tablas"));
-    try {
-        tabletool::importCsv(csv, target);
-        QFAIL("the import should have failed");
-    } catch (const tabletool::CsvError &e) {
-        QCOMPARE(e.file(), file);
-        QCOMPARE(e.line(), line);
-        QVERIFY2(e.reason().contains(reason), qPrintable(e.message()));
-        QVERIFY(e.message().startsWith(QStringLiteral("%1:%2: ").arg(file).arg(line)));
+    const QString target = dir.filePath(QStringLiteral("nuevas/tablas"));
+    for (bool targetExists : {false, true}) {
+        if (targetExists)
+            QDir().mkpath(target);
+        try {
+            tabletool::importCsv(csv, target);
+            QFAIL("the import should have failed");
+        } catch (const store::Error &e) {
+            QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
+            QVERIFY2(e.message().size() < 300, qPrintable(e.message().left(300)));
+            QVERIFY2(isSpanish(e.message()), qPrintable(e.message()));
+            const auto *csvError = dynamic_cast<const tabletool::CsvError *>(&e);
+            QCOMPARE(csvError != nullptr, !file.isEmpty());
+            if (csvError) {
+                QCOMPARE(csvError->file(), file);
+                QCOMPARE(csvError->line(), line);
+                QVERIFY(e.message().startsWith(QStringLiteral("%1:%2: ").arg(file).arg(line)));
+            }
+        }
+        if (targetExists)
+            QCOMPARE(folderEntries(target), QStringList());
+        else
+            QCOMPARE(folderEntries(dir.path()), QStringList{"csv"});
     }
-    QVERIFY(!QFileInfo::exists(target));
-
-    // Into an existing folder, the same: nothing at all is left behind.
-    QDir().mkpath(target);
-    QVERIFY_THROWS_EXCEPTION(tabletool::CsvError, tabletool::importCsv(csv, target));
-    QCOMPARE(entries(target), QStringList());
 }
 
 void TestTableTool::missingCsvFile()
@@ -432,7 +411,7 @@ void TestTableTool::foreignFileUntouched()
         QVERIFY2(e.message().contains(QLatin1String("Flores.db")), qPrintable(e.message()));
     }
     QCOMPARE(readFile(flowers), foreign);
-    QCOMPARE(entries(folder), QStringList({"Flores.db", "Rel.db", "RepFlor.db", "RepSint.db", "Sintomas.db"}));
+    QCOMPARE(folderEntries(folder), QStringList({"Flores.db", "Rel.db", "RepFlor.db", "RepSint.db", "Sintomas.db"}));
 
     // Alone in a folder: no command puts tables beside it or in its place.
     const QString alone = dir.filePath(QStringLiteral("sola"));
@@ -450,7 +429,7 @@ void TestTableTool::foreignFileUntouched()
         } catch (const store::Error &e) {
             QVERIFY2(e.message().contains(QLatin1String("Flores.db")), qPrintable(e.message()));
         }
-        QCOMPARE(entries(alone), QStringList{"Flores.db"});
+        QCOMPARE(folderEntries(alone), QStringList{"Flores.db"});
         QCOMPARE(readFile(QDir(alone).filePath(QStringLiteral("Flores.db"))), foreign);
     }
 }
@@ -499,6 +478,63 @@ void TestTableTool::verifyFindsProblems()
     QCOMPARE(problems.size(), 10);
 }
 
+// Keys the 32-bit fields cannot hold and keys repeated in a table that lost its primary key
+// are named, never folded onto other rows.
+void TestTableTool::verifyKeysAndPrimaryKey()
+{
+    QTemporaryDir dir;
+    const QString folder = importFixture(dir.path());
+    auto run = [&](const store::TableDef &def, const char *sql) {
+        store::TableFile file = store::TableFile::open(QDir(folder).filePath(def.fileName()), def,
+                                                       store::TableFile::Durability::Full);
+        file.exec(QString::fromUtf8(sql));
+    };
+    run(catalogue::floresDef(),
+        "CREATE TABLE Copia AS SELECT * FROM Flores; DROP TABLE Flores;"
+        "CREATE TABLE Flores (Clave INTEGER, Tipo TEXT, Nom1 TEXT, Nom2 TEXT, Nom3 TEXT, Memo1 TEXT, Memo2 TEXT,"
+        " Memo3 TEXT, Foto BLOB);"
+        "INSERT INTO Flores SELECT * FROM Copia; DROP TABLE Copia;"
+        "CREATE INDEX PorNom1 ON Flores (Nom1 COLLATE ES, Clave); CREATE INDEX PorNom2 ON Flores (Nom2 COLLATE ES, Clave);"
+        "CREATE INDEX PorNom3 ON Flores (Nom3 COLLATE ES, Clave);"
+        "INSERT INTO Flores (Clave, Tipo, Nom1) VALUES (3, '1', 'Otra'), (4294967297, '1', 'Grande'),"
+        " (2147483648, '2', 'Mayor'), ('siete', '1', 'Texto');");
+    run(catalogue::relDef(), "PRAGMA ignore_check_constraints = ON;"
+                             "INSERT INTO Rel VALUES (4294967297, 1, 1), (2, 4294967300, 1);");
+
+    const QStringList problems = tabletool::verifyTables(folder);
+    const QString all = problems.join(QLatin1Char('\n'));
+    QVERIFY2(problems.contains(QStringLiteral("Flores.db: Clave no es la clave primaria de la tabla")), qPrintable(all));
+    QVERIFY2(problems.contains(QStringLiteral("Flores.db: claves repetidas: 1 (flor 3)")), qPrintable(all));
+    QVERIFY2(problems.contains(QStringLiteral(
+                 "Flores.db: claves fuera del intervalo de 1 a 2147483647: 2 (flor 4294967297; flor 2147483648)")),
+             qPrintable(all));
+    QVERIFY2(problems.contains(QStringLiteral("Flores.db: claves que no son números enteros: 1 (flor «siete»)")),
+             qPrintable(all));
+    QVERIFY2(problems.contains(QStringLiteral("Rel.db: claves fuera del intervalo de 1 a 2147483647: 2 "
+                                              "(flor 4294967297 con síntoma 1; flor 2 con síntoma 4294967300)")),
+             qPrintable(all));
+    // The links that break the fields' range are also what SQLite's own check finds.
+    QCOMPARE(problems.filter(QStringLiteral("Rel.db: integridad: una fila de Rel no cumple las condiciones")).size(), 2);
+    QVERIFY2(problems.size() == 7, qPrintable(all));
+}
+
+// An export that fails leaves the folders it made as they were before: not there.
+void TestTableTool::failedExportRemovesWhatItMade()
+{
+    QTemporaryDir dir;
+    const QString folder = importFixture(dir.filePath(QStringLiteral("tablas")));
+    store::TableFile flowers = store::TableFile::open(QDir(folder).filePath(QStringLiteral("Flores.db")),
+                                                      catalogue::floresDef(), store::TableFile::Durability::Full);
+    flowers.exec(QStringLiteral("UPDATE Flores SET Foto = x'00010203' WHERE Clave = 9"));
+    try {
+        tabletool::exportCsv(folder, dir.filePath(QStringLiteral("salida/csv")));
+        QFAIL("exportar should have failed");
+    } catch (const store::Error &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("La foto de la flor 9 no es una imagen")), qPrintable(e.message()));
+    }
+    QCOMPARE(folderEntries(dir.path()), QStringList{"tablas"});
+}
+
 void TestTableTool::syntheticIsReproducible()
 {
     QTemporaryDir dir;
@@ -523,7 +559,7 @@ void TestTableTool::syntheticIsReproducible()
     QCOMPARE(counts.symptoms, 300);
     QCOMPARE(counts.links, 1500);
 
-    const Rows flowers = dumpTable(a, catalogue::floresDef());
+    const TableRows flowers = dumpTable(a, catalogue::floresDef());
     QSet<QString> systems;
     for (qsizetype i = 0; i < flowers.size(); ++i) {
         QCOMPARE(flowers[i][0].toInt(), i + 1);
@@ -536,7 +572,7 @@ void TestTableTool::syntheticIsReproducible()
     }
     QCOMPARE(systems.size(), 13);
 
-    const Rows symptoms = dumpTable(a, catalogue::sintomasDef());
+    const TableRows symptoms = dumpTable(a, catalogue::sintomasDef());
     QString all;
     for (qsizetype i = 0; i < symptoms.size(); ++i) {
         QCOMPARE(symptoms[i][0].toInt(), i + 1);
@@ -596,47 +632,6 @@ void TestTableTool::workingFolder()
     }
     QCOMPARE(QDir::currentPath(), before);
     QVERIFY(!QFileInfo::exists(inside));
-}
-
-void TestTableTool::commandLine()
-{
-    QTemporaryDir dir;
-    auto run = [](const QStringList &args, QString *output = nullptr, QString *errors = nullptr) {
-        QProcess p;
-        p.start(QStringLiteral(VANTOLIA_TABLETOOL), args);
-        if (!p.waitForFinished(120000))
-            return -1;
-        if (output)
-            *output = QString::fromUtf8(p.readAllStandardOutput());
-        if (errors)
-            *errors = QString::fromUtf8(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    };
-    QString output, errors;
-    QCOMPARE(run({}, nullptr, &errors), 2);
-    QVERIFY(errors.contains(QLatin1String("Uso:")));
-    QCOMPARE(run({QStringLiteral("borrar"), dir.path()}, nullptr, &errors), 2);
-    QVERIFY(errors.contains(QLatin1String("orden desconocida: borrar")));
-
-    const QString folder = dir.filePath(QStringLiteral("t"));
-    QCOMPARE(run({QStringLiteral("importar"), kData, folder}), 0);
-    QCOMPARE(run({QStringLiteral("verificar"), folder}, &output), 0);
-    QVERIFY2(output.contains(QStringLiteral("Tablas correctas: 9 flores, 14 síntomas, 18 enlaces")), qPrintable(output));
-    QCOMPARE(run({QStringLiteral("crear"), folder}, nullptr, &errors), 1);
-    QVERIFY2(errors.contains(QLatin1String("Flores.db")), qPrintable(errors));
-
-    const QString synthetic = dir.filePath(QStringLiteral("s"));
-    QCOMPARE(run({QStringLiteral("sintetico"), synthetic, QStringLiteral("10"), QStringLiteral("20"),
-                 QStringLiteral("30")}, nullptr, &errors), 1);
-    QVERIFY2(errors.contains(QLatin1String("solo hay 10 flores")), qPrintable(errors));
-    QVERIFY(!QFileInfo::exists(synthetic));
-    QCOMPARE(run({QStringLiteral("sintetico"), synthetic, QStringLiteral("10"), QStringLiteral("20"),
-                 QStringLiteral("3"), QStringLiteral("--semilla")}, nullptr, &errors), 2);
-
-    writeFile(QDir(folder).filePath(QStringLiteral("Rel.db")), "no es una tabla");
-    QCOMPARE(run({QStringLiteral("verificar"), folder}, &output), 1);
-    QVERIFY2(output.contains(QLatin1String("Rel.db")) && output.contains(QStringLiteral("Se encontró 1 problema")),
-             qPrintable(output));
 }
 
 QTEST_GUILESS_MAIN(TestTableTool)

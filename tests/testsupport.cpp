@@ -1,9 +1,11 @@
 #include "testsupport.h"
 
 #include "store/error.h"
+#include "store/tablefile.h"
 #include "tabletool.h"
 
 #include <QDir>
+#include <QFile>
 
 QString importFixture(const QString &folder)
 {
@@ -24,4 +26,52 @@ WorkingFolder::WorkingFolder()
 WorkingFolder::~WorkingFolder()
 {
     QDir::setCurrent(m_previous);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    return f.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QStringList folderEntries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+TableRows dumpTable(const QString &folder, const store::TableDef &def)
+{
+    store::TableFile file =
+        store::TableFile::open(QDir(folder).filePath(def.fileName()), def, store::TableFile::Durability::Full);
+    QStringList fields;
+    for (const store::FieldDef &f : def.fields)
+        fields << f.name;
+    store::Statement st =
+        file.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(fields.join(QLatin1Char(',')), def.tableName));
+    TableRows rows;
+    while (st.step()) {
+        QVariantList row;
+        for (int c = 0; c < int(def.fields.size()); ++c) {
+            const store::FieldDef &f = def.fields[std::size_t(c)];
+            if (st.isNull(c))
+                row << QVariant();
+            else if (f.isNumeric())
+                row << st.integer(c);
+            else if (f.type == store::FieldType::Graphic)
+                row << st.blob(c);
+            else
+                row << st.text(c);
+        }
+        rows << row;
+    }
+    return rows;
 }

@@ -1,7 +1,13 @@
 #pragma once
 
+#include "store/tabledef.h"
+
+#include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <QVariantList>
 
 // The fixture catalogue of tests/data (nine flowers, fourteen symptoms, eighteen links, one
 // photo), imported into `folder` by the same code as the command-line tool. Returns the folder;
@@ -24,3 +30,13 @@ private:
     QTemporaryDir m_dir;
     QString m_previous;
 };
+
+// A file's bytes; a test that cannot read or write its own files stops at once.
+QByteArray readFile(const QString &path);
+void writeFile(const QString &path, const QByteArray &data);
+// Every name in a folder, hidden ones included, sorted.
+QStringList folderEntries(const QString &folder);
+
+// Every stored value of a table in file order, pictures as their bytes.
+using TableRows = QList<QVariantList>;
+TableRows dumpTable(const QString &folder, const store::TableDef &def);

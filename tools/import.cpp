@@ -1,15 +1,16 @@
 #include "tabletool.h"
 
 #include "catalogue/tabledefinitions.h"
-#include "tablefolder.h"
-#include "store/codepage.h"
 #include "csvreader.h"
+#include "fieldtext.h"
+#include "filesystem.h"
+#include "picture.h"
+#include "reasons.h"
+#include "store/codepage.h"
+#include "tablefolder.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
-#include <QImage>
-#include <QImageReader>
 
 #include <algorithm>
 #include <limits>
@@ -19,6 +20,9 @@
 
 namespace tabletool {
 namespace {
+
+// Far beyond any photo of a flower; a larger file is not read at all.
+constexpr qint64 kMaxPhotoBytes = 64 * 1024 * 1024;
 
 struct Flower
 {
@@ -77,8 +81,8 @@ public:
             throw CsvError(name, 1, QStringLiteral("el archivo está vacío; la primera línea debe ser «%1»")
                                         .arg(header.join(QLatin1Char(','))));
         if (m_row.fields != header)
-            fail(QStringLiteral("la cabecera debe ser «%1» y es «%2»")
-                     .arg(header.join(QLatin1Char(',')), m_row.fields.join(QLatin1Char(','))));
+            fail(QStringLiteral("la cabecera debe ser «%1» y es %2")
+                     .arg(header.join(QLatin1Char(',')), quoted(m_row.fields.join(QLatin1Char(',')))));
     }
 
     bool next()
@@ -111,7 +115,8 @@ public:
     {
         const std::optional<qint64> n = parseInteger(field(i), false);
         if (!n || *n < 1 || *n > std::numeric_limits<qint32>::max())
-            fail(QStringLiteral("%1 «%2» no es un número entero positivo de 32 bits").arg(m_header[i], field(i)));
+            fail(QStringLiteral("%1 %2 no es un número entero positivo de 32 bits (de 1 a 2147483647)")
+                     .arg(m_header[i], quoted(field(i))));
         return qint32(*n);
     }
 
@@ -121,7 +126,7 @@ public:
             return std::nullopt;
         const std::optional<qint64> n = parseInteger(field(i), true);
         if (!n || *n < std::numeric_limits<qint32>::min() || *n > std::numeric_limits<qint32>::max())
-            fail(QStringLiteral("%1 «%2» no es un número entero de 32 bits").arg(m_header[i], field(i)));
+            fail(QStringLiteral("%1 %2 no es un número entero de 32 bits").arg(m_header[i], quoted(field(i))));
         return qint32(*n);
     }
 
@@ -155,23 +160,19 @@ public:
         const QString name = field(i);
         if (name.isEmpty())
             return {};
-        const QString path = QDir(csvFolder).filePath(name);
-        const QFileInfo info(path);
-        if (!info.exists())
-            fail(QStringLiteral("no se encuentra la foto %1").arg(name));
-        if (!info.isFile() || !info.isReadable())
-            fail(QStringLiteral("no se puede leer la foto %1").arg(name));
-        QImageReader reader(path);
-        reader.setDecideFormatFromContent(true);
-        const QImage image = reader.read();
-        if (image.isNull())
-            fail(QStringLiteral("la foto %1 no es una imagen que el programa sepa leer (%2)")
-                     .arg(name, reader.errorString()));
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        if (!image.save(&buffer, "PNG"))
-            fail(QStringLiteral("no se puede convertir la foto %1 a PNG").arg(name));
+        QByteArray bytes;
+        try {
+            InputFile file(QDir(csvFolder).filePath(name), name);
+            bytes = file.readAll(kMaxPhotoBytes);
+        } catch (const FileError &e) {
+            fail(e.missing() ? QStringLiteral("no se encuentra la foto %1").arg(quoted(name))
+                             : QStringLiteral("no se puede leer la foto %1: %2").arg(quoted(name), e.reason()));
+        }
+        QImageReader::ImageReaderError error = QImageReader::UnknownError;
+        const QByteArray png = asPng(bytes, &error);
+        if (png.isEmpty())
+            fail(QStringLiteral("la foto %1 no es una imagen que el programa sepa leer: %2")
+                     .arg(quoted(name), imageReason(error)));
         return png;
     }
 
@@ -198,7 +199,8 @@ std::vector<Flower> readFlowers(const QString &csvFolder)
         f.key = csv.uniqueKey(0, keys, "la flor %1 está repetida");
         f.system = csv.field(1);
         if (!isSystemNumber(f.system))
-            csv.fail(QStringLiteral("Tipo «%1» no es un sistema de flores: debe ser un número de 1 a 13").arg(f.system));
+            csv.fail(QStringLiteral("Tipo %1 no es un sistema de flores: debe ser un número de 1 a 13")
+                         .arg(quoted(f.system)));
         for (int n = 0; n < 3; ++n)
             f.names[n] = csv.text(2 + n, nameSize);
         for (int n = 0; n < 3; ++n)
@@ -308,42 +310,47 @@ void load(NewTableFolder &tables, const store::TableDef &def, const std::vector<
 
 void importCsv(const QString &csvFolder, const QString &folder)
 {
-    ensureNoTables(folder);
-    if (!QFileInfo(csvFolder).isDir())
-        throw store::Error(QStringLiteral("No se encuentra la carpeta %1").arg(csvFolder));
+    withSpanishErrors([&] {
+        recoverInterruptedInstall(folder);
+        ensureNoTables(folder);
+        if (!QFileInfo(csvFolder).isDir())
+            throw store::Error(QFileInfo::exists(csvFolder)
+                                   ? QStringLiteral("%1 no es una carpeta").arg(QDir::toNativeSeparators(csvFolder))
+                                   : QStringLiteral("No se encuentra la carpeta %1").arg(csvFolder));
 
-    const std::vector<Flower> flowers = readFlowers(csvFolder);
-    std::unordered_set<qint32> flowerKeys;
-    for (const Flower &f : flowers)
-        flowerKeys.insert(f.key);
-    std::unordered_set<qint32> symptomKeys;
-    const std::vector<Symptom> symptoms = readSymptoms(csvFolder, symptomKeys);
-    const std::vector<Link> links = readLinks(csvFolder, flowerKeys, symptomKeys);
+        const std::vector<Flower> flowers = readFlowers(csvFolder);
+        std::unordered_set<qint32> flowerKeys;
+        for (const Flower &f : flowers)
+            flowerKeys.insert(f.key);
+        std::unordered_set<qint32> symptomKeys;
+        const std::vector<Symptom> symptoms = readSymptoms(csvFolder, symptomKeys);
+        const std::vector<Link> links = readLinks(csvFolder, flowerKeys, symptomKeys);
 
-    NewTableFolder tables(folder);
-    load(tables, catalogue::floresDef(), flowers, [](store::Statement &st, const Flower &f) {
-        st.bindInt(1, f.key);
-        st.bindText(2, f.system);
-        for (int n = 0; n < 3; ++n)
-            bindText(st, 3 + n, f.names[n]);
-        for (int n = 0; n < 3; ++n)
-            bindText(st, 6 + n, f.memos[n]);
-        if (f.photo.isEmpty())
-            st.bindNull(9);
-        else
-            st.bindBlob(9, f.photo);
+        NewTableFolder tables(folder);
+        load(tables, catalogue::floresDef(), flowers, [](store::Statement &st, const Flower &f) {
+            st.bindInt(1, f.key);
+            st.bindText(2, f.system);
+            for (int n = 0; n < 3; ++n)
+                bindText(st, 3 + n, f.names[n]);
+            for (int n = 0; n < 3; ++n)
+                bindText(st, 6 + n, f.memos[n]);
+            if (f.photo.isEmpty())
+                st.bindNull(9);
+            else
+                st.bindBlob(9, f.photo);
+        });
+        load(tables, catalogue::sintomasDef(), symptoms, [](store::Statement &st, const Symptom &s) {
+            st.bindInt(1, s.key);
+            bindText(st, 2, s.name);
+            bindInteger(st, 3, s.order);
+        });
+        load(tables, catalogue::relDef(), links, [](store::Statement &st, const Link &l) {
+            st.bindInt(1, l.flower);
+            st.bindInt(2, l.symptom);
+            bindInteger(st, 3, l.order);
+        });
+        tables.install();
     });
-    load(tables, catalogue::sintomasDef(), symptoms, [](store::Statement &st, const Symptom &s) {
-        st.bindInt(1, s.key);
-        bindText(st, 2, s.name);
-        bindInteger(st, 3, s.order);
-    });
-    load(tables, catalogue::relDef(), links, [](store::Statement &st, const Link &l) {
-        st.bindInt(1, l.flower);
-        st.bindInt(2, l.symptom);
-        bindInteger(st, 3, l.order);
-    });
-    tables.install();
 }
 
 } // namespace tabletool

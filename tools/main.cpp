@@ -1,3 +1,4 @@
+#include "reasons.h"
 #include "tabletool.h"
 
 #include <QCoreApplication>
@@ -41,6 +42,17 @@ QTextStream &out()
 {
     static QTextStream s(stdout);
     return s;
+}
+
+// Qt's chatter, such as "libpng error: ..." while a damaged photo is read, would come before
+// the tool's message and in other words; the tool says what went wrong itself, so only a
+// fatal message, which ends the program, is shown.
+void quietQtMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type != QtFatalMsg)
+        return;
+    err() << "vantolia-tablas: " << message << '\n';
+    err().flush();
 }
 
 int usageError(const QString &reason)
@@ -125,6 +137,7 @@ int run(const QStringList &args)
 
 int main(int argc, char *argv[])
 {
+    qInstallMessageHandler(quietQtMessages);
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
@@ -135,7 +148,7 @@ int main(int argc, char *argv[])
         err() << "vantolia-tablas: no hay memoria suficiente\n";
         status = 1;
     } catch (const std::exception &e) {
-        err() << "vantolia-tablas: " << store::errorText(e) << '\n';
+        err() << "vantolia-tablas: " << tabletool::withSpanishReasons(store::errorText(e)) << '\n';
         status = 1;
     }
     out().flush();

@@ -2,6 +2,7 @@
 
 #include "catalogue/flowersystems.h"
 #include "catalogue/tabledefinitions.h"
+#include "reasons.h"
 #include "tablefolder.h"
 
 #include <algorithm>
@@ -203,73 +204,76 @@ void checkSizes(int flowers, int symptoms, int linksPerSymptom)
 
 void generateSynthetic(const QString &folder, int flowers, int symptoms, int linksPerSymptom, quint32 seed)
 {
-    checkSizes(flowers, symptoms, linksPerSymptom);
-    ensureNoTables(folder);
-    const Vocabulary v;
-    const int nameSize = catalogue::floresDef().fields[2].size;
-    const int nomSize = catalogue::sintomasDef().fields[1].size;
-    NewTableFolder tables(folder);
+    withSpanishErrors([&] {
+        checkSizes(flowers, symptoms, linksPerSymptom);
+        recoverInterruptedInstall(folder);
+        ensureNoTables(folder);
+        const Vocabulary v;
+        const int nameSize = catalogue::floresDef().fields[2].size;
+        const int nomSize = catalogue::sintomasDef().fields[1].size;
+        NewTableFolder tables(folder);
 
-    // One stream of chance per table, so that changing how many links there are leaves the
-    // flowers and the symptom texts as they were.
-    tables.fill(catalogue::floresDef(), [&](store::Statement &st) {
-        Random random(seed, 1);
-        for (int key = 1; key <= flowers; ++key) {
-            const int system = 1 + int(random.below(catalogue::kSystemCount));
-            st.bindInt(1, key);
-            st.bindText(2, QString::number(system));
-            st.bindText(3, spanishName(random, v));
-            st.bindText(4, englishName(random, v, nameSize));
-            st.bindText(5, scientificName(random, v));
-            const QString indication = symptomText(random, v, nomSize).toLower();
-            st.bindText(6, QStringLiteral("Esencia del sistema %1. Indicada para %2.")
-                               .arg(catalogue::systemName(system), indication));
-            const QString habit = random.pick(v.habits);
-            const QString colour = random.pick(v.colours);
-            const QString place = random.pick(v.places);
-            st.bindText(7, QStringLiteral("Planta %1 de flores %2, que crece en %3.").arg(habit, colour, place));
-            st.bindNull(8);
-            st.bindNull(9);
-            st.run();
-        }
-    });
-
-    tables.fill(catalogue::sintomasDef(), [&](store::Statement &st) {
-        Random random(seed, 2);
-        for (int key = 1; key <= symptoms; ++key) {
-            st.bindInt(1, key);
-            st.bindText(2, symptomText(random, v, nomSize));
-            st.bindInt(3, key);
-            st.run();
-        }
-    });
-
-    tables.fill(catalogue::relDef(), [&](store::Statement &st) {
-        if (linksPerSymptom == 0)
-            return;
-        Random random(seed, 3);
-        // A partial shuffle of every flower: the first few places are the symptom's flowers.
-        std::vector<qint32> deck(static_cast<std::size_t>(flowers));
-        for (int i = 0; i < flowers; ++i)
-            deck[std::size_t(i)] = i + 1;
-        std::vector<qint32> chosen(static_cast<std::size_t>(linksPerSymptom));
-        for (int key = 1; key <= symptoms; ++key) {
-            for (int j = 0; j < linksPerSymptom; ++j) {
-                const std::size_t k = std::size_t(j) + random.below(quint32(flowers - j));
-                std::swap(deck[std::size_t(j)], deck[k]);
-            }
-            std::copy_n(deck.begin(), linksPerSymptom, chosen.begin());
-            std::sort(chosen.begin(), chosen.end());
-            for (qint32 flower : chosen) {
-                st.bindInt(1, flower);
-                st.bindInt(2, key);
-                st.bindInt(3, key); // the symptom's Orden, which is its key
+        // One stream of chance per table, so that changing how many links there are leaves the
+        // flowers and the symptom texts as they were.
+        tables.fill(catalogue::floresDef(), [&](store::Statement &st) {
+            Random random(seed, 1);
+            for (int key = 1; key <= flowers; ++key) {
+                const int system = 1 + int(random.below(catalogue::kSystemCount));
+                st.bindInt(1, key);
+                st.bindText(2, QString::number(system));
+                st.bindText(3, spanishName(random, v));
+                st.bindText(4, englishName(random, v, nameSize));
+                st.bindText(5, scientificName(random, v));
+                const QString indication = symptomText(random, v, nomSize).toLower();
+                st.bindText(6, QStringLiteral("Esencia del sistema %1. Indicada para %2.")
+                                   .arg(catalogue::systemName(system), indication));
+                const QString habit = random.pick(v.habits);
+                const QString colour = random.pick(v.colours);
+                const QString place = random.pick(v.places);
+                st.bindText(7, QStringLiteral("Planta %1 de flores %2, que crece en %3.").arg(habit, colour, place));
+                st.bindNull(8);
+                st.bindNull(9);
                 st.run();
             }
-        }
-    });
+        });
 
-    tables.install();
+        tables.fill(catalogue::sintomasDef(), [&](store::Statement &st) {
+            Random random(seed, 2);
+            for (int key = 1; key <= symptoms; ++key) {
+                st.bindInt(1, key);
+                st.bindText(2, symptomText(random, v, nomSize));
+                st.bindInt(3, key);
+                st.run();
+            }
+        });
+
+        tables.fill(catalogue::relDef(), [&](store::Statement &st) {
+            if (linksPerSymptom == 0)
+                return;
+            Random random(seed, 3);
+            // A partial shuffle of every flower: the first few places are the symptom's flowers.
+            std::vector<qint32> deck(static_cast<std::size_t>(flowers));
+            for (int i = 0; i < flowers; ++i)
+                deck[std::size_t(i)] = i + 1;
+            std::vector<qint32> chosen(static_cast<std::size_t>(linksPerSymptom));
+            for (int key = 1; key <= symptoms; ++key) {
+                for (int j = 0; j < linksPerSymptom; ++j) {
+                    const std::size_t k = std::size_t(j) + random.below(quint32(flowers - j));
+                    std::swap(deck[std::size_t(j)], deck[k]);
+                }
+                std::copy_n(deck.begin(), linksPerSymptom, chosen.begin());
+                std::sort(chosen.begin(), chosen.end());
+                for (qint32 flower : chosen) {
+                    st.bindInt(1, flower);
+                    st.bindInt(2, key);
+                    st.bindInt(3, key); // the symptom's Orden, which is its key
+                    st.run();
+                }
+            }
+        });
+
+        tables.install();
+    });
 }
 
 } // namespace tabletool

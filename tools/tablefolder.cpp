@@ -1,53 +1,81 @@
 #include "tablefolder.h"
 
 #include "catalogue/tabledefinitions.h"
+#include "reasons.h"
 #include "store/error.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace tabletool {
+namespace {
 
-QString describeCharacter(QStringView text, qsizetype pos)
+// Written in the work folder once all five tables there are complete.
+const QString kCompleteMark = QStringLiteral("complete");
+
+InstallStepHook g_stepHook = nullptr;
+
+void step(const QString &what)
 {
-    char32_t code = text[pos].unicode();
-    QString visible(text[pos]);
-    if (text[pos].isHighSurrogate() && pos + 1 < text.size() && text[pos + 1].isLowSurrogate()) {
-        code = QChar::surrogateToUcs4(text[pos], text[pos + 1]);
-        visible = text.mid(pos, 2).toString();
-    }
-    if (code < 0x20 || (code >= 0x7F && code < 0xA0))
-        return QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
-    return QStringLiteral("«%1» (U+%2)").arg(visible).arg(uint(code), 4, 16, QLatin1Char('0')).toUpper();
+    if (g_stepHook)
+        g_stepHook(what.toUtf8().constData());
 }
 
-qsizetype controlCharacter(QStringView text, bool allowBreaks)
+QString shown(const QString &path)
 {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c >= 0x20 && c != 0x7F)
-            continue;
-        if (allowBreaks && (c == '\n' || c == '\r' || c == '\t'))
-            continue;
-        return i;
-    }
-    return -1;
+    return QDir::toNativeSeparators(path);
 }
 
-bool isSystemNumber(const QString &text)
+// Everything a run may leave in a work folder: the tables, the journals SQLite keeps while it
+// creates them, and the mark.
+QStringList workFiles()
 {
-    if (text.isEmpty() || text.size() > 2 || text.front() == QLatin1Char('0'))
-        return false;
-    int n = 0;
-    for (QChar c : text) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-        n = n * 10 + (c.unicode() - '0');
+    QStringList names{kCompleteMark};
+    for (const store::TableDef &def : catalogue::allTableDefs())
+        for (const char *suffix : {"", "-journal", "-wal", "-shm"})
+            names << def.fileName() + QLatin1String(suffix);
+    return names;
+}
+
+void writeMark(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 || ::fsync(fd) != 0) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        failWith(QStringLiteral("No se puede escribir %1").arg(shown(path)), error);
     }
-    return n >= 1 && n <= 13;
+    ::close(fd);
+}
+
+// The tables of a marked work folder moved into `folder`; none is moved if any is in the way.
+void finishMarkedInstall(const QString &work, const QString &folder)
+{
+    const std::vector<store::TableDef> defs = catalogue::allTableDefs();
+    for (const store::TableDef &def : defs)
+        if (QFileInfo::exists(tablePath(work, def)) && QFileInfo(tablePath(folder, def)).exists())
+            throw store::Error(QStringLiteral("En %1 quedó a medias la instalación de unas tablas (%2), que no se "
+                                              "puede terminar porque ya existe %3; revise la carpeta")
+                                   .arg(shown(folder), QFileInfo(work).fileName(), def.fileName()));
+    for (const store::TableDef &def : defs) {
+        if (!QFileInfo::exists(tablePath(work, def)))
+            continue;
+        if (!moveNoReplace(tablePath(work, def), tablePath(folder, def)))
+            failWith(QStringLiteral("No se puede poner la tabla %1 en %2").arg(def.fileName(), shown(folder)), errno);
+    }
+    syncFolder(folder);
+}
+
+} // namespace
+
+void setInstallStepHook(InstallStepHook hook)
+{
+    g_stepHook = hook;
 }
 
 QString tablePath(const QString &folder, const store::TableDef &def)
@@ -74,39 +102,57 @@ void ensureNoTables(const QString &folder)
         if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
             throw store::Error(
                 QStringLiteral("Ya existe %1: no se sobrescribe ninguna tabla; elija una carpeta sin tablas")
-                    .arg(QDir::toNativeSeparators(path)));
+                    .arg(shown(path)));
     }
 }
 
-NewTableFolder::NewTableFolder(const QString &folder) : m_folder(folder)
+QStringList interruptedInstalls(const QString &folder)
 {
-    ensureNoTables(folder);
-    QDir dir(folder);
-    if (!dir.exists()) {
-        if (!QDir().mkpath(folder))
-            throw store::Error(QStringLiteral("No se puede crear la carpeta %1").arg(folder));
-        m_madeFolder = true;
+    QStringList marked;
+    for (const QString &work : abandonedWork(folder, QString(), true))
+        if (QFileInfo::exists(QDir(work).filePath(kCompleteMark)))
+            marked << work;
+    return marked;
+}
+
+void recoverInterruptedInstall(const QString &folder)
+{
+    const QString clean = QDir::cleanPath(folder);
+    const QFileInfo info(clean);
+    // Work beside the target is never marked: its rename is the single step that installs it.
+    for (const QString &work : abandonedWork(info.path(), info.fileName(), true))
+        removeWorkFolder(work, workFiles());
+    if (!info.isDir())
+        return;
+    for (const QString &work : abandonedWork(clean, QString(), true)) {
+        if (QFileInfo::exists(QDir(work).filePath(kCompleteMark)))
+            finishMarkedInstall(work, clean);
+        removeWorkFolder(work, workFiles());
     }
-    m_temporary = std::make_unique<QTemporaryDir>(dir.filePath(QStringLiteral(".vantolia-tablas-XXXXXX")));
-    if (!m_temporary->isValid()) {
-        const QString reason = m_temporary->errorString();
-        m_temporary.reset();
-        if (m_madeFolder)
-            QDir().rmdir(folder);
-        throw store::Error(QStringLiteral("No se puede escribir en la carpeta %1: %2").arg(folder, reason));
-    }
+}
+
+NewTableFolder::NewTableFolder(const QString &folder) : m_folder(QDir::cleanPath(folder))
+{
+    recoverInterruptedInstall(m_folder);
+    ensureNoTables(m_folder);
+    const QFileInfo info(m_folder);
+    if (info.exists() && !info.isDir())
+        throw store::Error(QStringLiteral("%1 no es una carpeta").arg(shown(folder)));
+    m_inPlace = info.exists();
+    if (!m_inPlace)
+        m_madeFolders.make(info.path());
+    m_work = std::make_unique<WorkFolder>(m_folder, m_inPlace ? QString() : info.fileName());
 }
 
 NewTableFolder::~NewTableFolder()
 {
-    m_temporary.reset();
-    if (!m_installed && m_madeFolder)
-        QDir().rmdir(m_folder);
+    if (!m_installed && m_work)
+        m_work->remove(workFiles());
 }
 
 store::TableFile NewTableFolder::create(const store::TableDef &def)
 {
-    store::TableFile table = store::TableFile::create(tablePath(m_temporary->path(), def), def);
+    store::TableFile table = store::TableFile::create(m_work->filePath(def.fileName()), def);
     table.exec(QStringLiteral("PRAGMA journal_mode = OFF"));
     table.exec(QStringLiteral("PRAGMA synchronous = OFF"));
     table.exec(QStringLiteral("PRAGMA cache_size = -131072"));
@@ -137,33 +183,63 @@ void NewTableFolder::finish(store::TableFile &table)
     }
     // Closing the file, then making sure it reached the disk: it was written without syncs.
     { store::TableFile closed = std::move(table); }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || ::fsync(file.handle()) != 0)
-        throw store::Error(QStringLiteral("No se puede guardar la tabla %1").arg(QFileInfo(path).fileName()));
+    syncFile(path);
+    step(QStringLiteral("written ") + QFileInfo(path).fileName());
 }
 
 void NewTableFolder::install()
 {
-    const std::vector<store::TableDef> defs = catalogue::allTableDefs();
-    for (const store::TableDef &def : defs) {
-        if (!QFileInfo::exists(tablePath(m_temporary->path(), def))) {
+    for (const store::TableDef &def : catalogue::allTableDefs()) {
+        if (!QFileInfo::exists(m_work->filePath(def.fileName()))) {
             store::TableFile table = create(def);
             finish(table);
         }
     }
-    QStringList moved;
-    for (const store::TableDef &def : defs) {
-        const QString target = tablePath(m_folder, def);
-        // rename never replaces an existing file, so a table that appeared meanwhile is kept.
-        if (!QFile::rename(tablePath(m_temporary->path(), def), target)) {
-            for (const QString &done : std::as_const(moved))
-                QFile::remove(done);
-            throw store::Error(QStringLiteral("No se puede poner la tabla %1 en %2")
-                                        .arg(def.fileName(), QDir::toNativeSeparators(m_folder)));
-        }
-        moved << target;
+    syncFolder(m_work->path());
+    if (m_inPlace) {
+        installInPlace();
+        return;
     }
+    if (!moveNoReplace(m_work->path(), m_folder)) {
+        if (errno == EEXIST || errno == ENOTEMPTY)
+            throw store::Error(QStringLiteral("Ya existe %1: no se sobrescribe").arg(shown(m_folder)));
+        failWith(QStringLiteral("No se pueden poner las tablas en %1").arg(shown(m_folder)), errno);
+    }
+    m_work->forget();
     m_installed = true;
+    m_madeFolders.keep();
+    syncFolder(QFileInfo(m_folder).path());
+    step(QStringLiteral("renamed"));
+}
+
+void NewTableFolder::installInPlace()
+{
+    ensureNoTables(m_folder);
+    const QString mark = m_work->filePath(kCompleteMark);
+    writeMark(mark);
+    syncFolder(m_work->path());
+    step(QStringLiteral("marked"));
+    QStringList moved;
+    for (const store::TableDef &def : catalogue::allTableDefs()) {
+        if (!moveNoReplace(m_work->filePath(def.fileName()), tablePath(m_folder, def))) {
+            const int error = errno;
+            // Back where they were, so that the target holds none of the five again.
+            for (const QString &name : std::as_const(moved))
+                moveNoReplace(QDir(m_folder).filePath(name), m_work->filePath(name));
+            ::unlink(QFile::encodeName(mark).constData());
+            if (error == EEXIST)
+                throw store::Error(QStringLiteral("Ya existe %1: no se sobrescribe ninguna tabla")
+                                       .arg(shown(tablePath(m_folder, def))));
+            failWith(QStringLiteral("No se puede poner la tabla %1 en %2").arg(def.fileName(), shown(m_folder)), error);
+        }
+        moved << def.fileName();
+        step(QStringLiteral("moved ") + def.fileName());
+    }
+    syncFolder(m_folder);
+    m_installed = true;
+    ::unlink(QFile::encodeName(mark).constData());
+    step(QStringLiteral("unmarked"));
+    m_work->remove(workFiles());
 }
 
 } // namespace tabletool

@@ -1,25 +1,15 @@
 #pragma once
 
+#include "filesystem.h"
 #include "store/tabledef.h"
 #include "store/tablefile.h"
 
 #include <QString>
-#include <QStringView>
 
 #include <memory>
 
-class QTemporaryDir;
-
-// What the commands share: the character set, the flower systems, and building a table folder.
+// Building a folder of tables so that it never holds some of the five and not the others.
 namespace tabletool {
-
-// "«☺» (U+263A)": the character at `pos`, for messages.
-QString describeCharacter(QStringView text, qsizetype pos);
-// A control character other than tab, CR and LF; -1 when there is none.
-qsizetype controlCharacter(QStringView text, bool allowBreaks);
-
-// A flower system number written as the table keeps it: "1" to "13", no zeros or blanks.
-bool isSystemNumber(const QString &text);
 
 QString tablePath(const QString &folder, const store::TableDef &def);
 // "INSERT INTO T (every field in order) VALUES (?, ...)".
@@ -28,9 +18,18 @@ QString insertSql(const store::TableDef &def);
 // Fails, naming the file, when `folder` holds any of the five table files.
 void ensureNoTables(const QString &folder);
 
-// The five tables built in a hidden temporary folder inside the target and moved in together at
-// the end. Until then nothing is visible in the target; if the work fails, the temporary folder
-// goes, and so does the target folder when it was made here.
+// Finishes, or clears away, what a run killed while making tables in `folder` left behind:
+// five complete tables waiting under the completion mark are moved in; work that never got
+// the mark is removed.
+void recoverInterruptedInstall(const QString &folder);
+// Work folders in `folder` holding five complete tables not yet all moved in.
+QStringList interruptedInstalls(const QString &folder);
+
+// The five tables built in a hidden work folder and put in place together at the end.
+// When the target does not exist, the work folder sits beside it and is renamed to it in one
+// step. When it does, the work folder sits inside it; once all five are complete a mark is
+// written, and only then are they moved in, so that a run killed half-way leaves a mark that
+// the next run follows. If the work fails, everything made goes again, folders included.
 class NewTableFolder
 {
 public:
@@ -61,15 +60,23 @@ public:
         finish(table);
     }
 
-    // Creates whatever tables were not made yet, empty, and moves all five into the target.
+    // Creates whatever tables were not made yet, empty, and puts all five into the target.
     void install();
 
 private:
+    void installInPlace();
+
     QString m_folder;
-    bool m_madeFolder = false;
+    bool m_inPlace = false;
     bool m_installed = false;
-    std::unique_ptr<QTemporaryDir> m_temporary;
+    MadeFolders m_madeFolders;
+    std::unique_ptr<WorkFolder> m_work;
     std::vector<std::pair<QString, QStringList>> m_pendingIndexes; // file, CREATE INDEX sql
 };
+
+// For tests that stop a run the way a kill would: called at each step of making and putting
+// the tables in place ("Flores.db hecha", "marca escrita", "Flores.db movida", ...).
+using InstallStepHook = void (*)(const char *step);
+void setInstallStepHook(InstallStepHook hook);
 
 } // namespace tabletool
