@@ -57,6 +57,8 @@ void TestCsvReader::rows_data()
     QTest::newRow("CR only") << QByteArray("a\rb\r\"p\rq\"\rc") << QStringList{"1|a", "2|b", "3|p\rq", "5|c"};
     QTest::newRow("no final line break") << QByteArray("a,b") << QStringList{"1|a|b"};
     QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF" "Clave\n1\n") << QStringList{"1|Clave", "2|1"};
+    QTest::newRow("byte order mark inside a field is data")
+        << QByteArray("\xEF\xBB\xBF" ",\xEF\xBB\xBF\xEF\xBB\xBF\n") << QStringList{"1||\uFEFF\uFEFF"};
     QTest::newRow("four-byte character") << QByteArray("\xF0\x9F\x8C\xB8,\xC3\xB1\n") << QStringList{"1|🌸|ñ"};
 }
 

@@ -4,6 +4,8 @@
 #include "filesystem.h"
 #include "tabletool.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 
 namespace tabletool {
@@ -98,7 +100,10 @@ void CsvReader::onField(void *data, size_t bytes, void *reader)
     const char *p = static_cast<const char *>(data);
     if (const qsizetype bad = invalidUtf8(p, qsizetype(bytes)); bad >= 0)
         self->keepFault(utf8Fault(p, bytes, bad));
-    self->m_fields.append(QString::fromUtf8(p, qsizetype(bytes)));
+    // Only the file's first bytes may be a byte order mark; one at the start of a field is
+    // data, which QString::fromUtf8 would drop.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    self->m_fields.append(utf8(QByteArrayView(p, qsizetype(bytes))));
     self->m_line += lineBreaks(p, bytes);
 }
 
