@@ -2,6 +2,7 @@
 // files that are not regular files, and how a bad field is shown in a message.
 #include "catalogue/tabledefinitions.h"
 #include "csvreader.h"
+#include "csvwriter.h"
 #include "fieldtext.h"
 #include "tabletool.h"
 #include "testsupport.h"
@@ -35,6 +36,7 @@ private slots:
     void utf8_data();
     void utf8();
     void faultComesAfterTheRowsBeforeIt();
+    void writtenRowsReadBack();
     void tenMegabyteMemoImports();
     void onlyRegularFiles();
     void quotedFieldIsShort_data();
@@ -119,6 +121,27 @@ void TestCsvReader::faultComesAfterTheRowsBeforeIt()
     QVERIFY(reader.next(row));
     QCOMPARE(row.fields, QStringList({"c", "d"}));
     QVERIFY_THROWS_EXCEPTION(tabletool::CsvError, reader.next(row));
+}
+
+// What the export writes reads back the same, even the rows a careless writer would lose: a
+// lone empty field, which looks like a blank line, and a first field that begins with U+FEFF,
+// which looks like the file's byte order mark.
+void TestCsvReader::writtenRowsReadBack()
+{
+    const QList<QStringList> rows{{QStringLiteral("\uFEFFa"), QStringLiteral("b")},
+                                  {QString()},
+                                  {QStringLiteral(" x "), QStringLiteral("y,\"z\""), QStringLiteral("p\r\nq\rr")},
+                                  {QString(), QString()}};
+    QByteArray written;
+    for (const QStringList &row : rows)
+        tabletool::appendRow(written, row);
+    tabletool::CsvReader reader(written, QStringLiteral("x.csv"));
+    tabletool::CsvRow row;
+    for (const QStringList &expected : rows) {
+        QVERIFY(reader.next(row));
+        QCOMPARE(row.fields, expected);
+    }
+    QVERIFY(!reader.next(row));
 }
 
 // A memo of ten megabytes in quotes, with line breaks and doubled quotes, reaches the table

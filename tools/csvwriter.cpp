@@ -7,7 +7,9 @@ void appendField(QByteArray &line, const QString &text)
 {
     const bool quotes = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"'))
         || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))
-        || (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
+        || (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()))
+        // At the start of a file it would read as the file's byte order mark.
+        || text.startsWith(QChar(0xFEFF));
     if (!quotes) {
         line += text.toUtf8();
         return;

@@ -44,13 +44,10 @@ QStringList workFiles()
 void writeMark(const QString &path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 || ::fsync(fd) != 0) {
-        const int error = errno;
-        if (fd >= 0)
-            ::close(fd);
-        failWith(QStringLiteral("No se puede escribir %1").arg(shown(path)), error);
-    }
+    if (fd < 0)
+        failWith(QStringLiteral("No se puede escribir %1").arg(shown(path)), errno);
     ::close(fd);
+    syncFile(path);
 }
 
 // The tables of a marked work folder moved into `folder`; none is moved if any is in the way.
