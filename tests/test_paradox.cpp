@@ -448,7 +448,7 @@ void TestParadox::migracionCompleta()
     QVERIFY(report.decrypted.isEmpty());
     RowCounts counts;
     QCOMPARE(verifyTables(folder, &counts), QStringList());
-    QCOMPARE(counts.enlaces, 7);
+    QCOMPARE(counts.links, 7);
     compareWithSource(folder, source);
 
     // Links in their order, less the four that cannot be kept, each reported.

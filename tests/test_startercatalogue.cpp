@@ -16,41 +16,41 @@ using store::Table;
 
 namespace {
 
-const QString kCatalogo = QStringLiteral(VANTOLIA_TEST_DATA "/../../startercatalogue");
+const QString kCatalogue = QStringLiteral(VANTOLIA_TEST_DATA "/../../startercatalogue");
 
 } // namespace
 
-class TestCatalogoInicial : public QObject
+class TestStarterCatalogue : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    std::unique_ptr<Table> m_flores, m_sintomas, m_rel;
+    std::unique_ptr<Table> m_flowers, m_symptoms, m_rel;
 
     std::unique_ptr<Table> open(const store::TableDef &def)
     {
         return std::make_unique<Table>(m_dir.filePath(def.fileName()), def, store::TableFile::Durability::Full);
     }
 
-    qint32 claveDeSintoma(const QString &nombre) const
+    qint32 symptomKey(const QString &name) const
     {
-        const int nom = m_sintomas->fieldIndex(QStringLiteral("Nom"));
-        const int clave = m_sintomas->fieldIndex(QStringLiteral("Clave"));
-        for (const store::Slot s : m_sintomas->order(0))
-            if (m_sintomas->text(s, nom) == nombre)
-                return m_sintomas->integer(s, clave);
+        const int nomField = m_symptoms->fieldIndex(QStringLiteral("Nom"));
+        const int keyField = m_symptoms->fieldIndex(QStringLiteral("Clave"));
+        for (const store::Slot s : m_symptoms->order(0))
+            if (m_symptoms->text(s, nomField) == name)
+                return m_symptoms->integer(s, keyField);
         return 0;
     }
 
-    QString nombreDeFlor(qint32 clave) const
+    QString flowerName(qint32 key) const
     {
-        const auto slot = m_flores->findPrimary(clave);
-        return slot ? m_flores->text(*slot, m_flores->fieldIndex(QStringLiteral("Nom1"))) : QString();
+        const auto slot = m_flowers->findPrimary(key);
+        return slot ? m_flowers->text(*slot, m_flowers->fieldIndex(QStringLiteral("Nom1"))) : QString();
     }
 
-    int enlaces(const char *indice, qint32 clave) const
+    int linkCount(const char *index, qint32 key) const
     {
-        const auto [lo, hi] = m_rel->equalRange(m_rel->indexNumber(QString::fromLatin1(indice)), clave);
+        const auto [lo, hi] = m_rel->equalRange(m_rel->indexNumber(QString::fromLatin1(index)), key);
         return int(hi - lo);
     }
 
@@ -59,55 +59,56 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         try {
-            tabletool::importCsv(kCatalogo, m_dir.path());
+            tabletool::importCsv(kCatalogue, m_dir.path());
         } catch (const store::Error &e) {
             QFAIL(qPrintable(e.message()));
         }
-        m_flores = open(catalogue::floresDef());
-        m_sintomas = open(catalogue::sintomasDef());
+        m_flowers = open(catalogue::floresDef());
+        m_symptoms = open(catalogue::sintomasDef());
         m_rel = open(catalogue::relDef());
     }
 
     void importedTablesPassTheCheck()
     {
-        tabletool::RowCounts recuento;
-        const QStringList problemas = tabletool::verifyTables(m_dir.path(), &recuento);
-        QVERIFY2(problemas.isEmpty(), qPrintable(problemas.join(QLatin1Char('\n'))));
-        QVERIFY(recuento.sintomas >= 300);
+        tabletool::RowCounts counts;
+        const QStringList problems = tabletool::verifyTables(m_dir.path(), &counts);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+        QVERIFY(counts.symptoms >= 300);
     }
 
     void bachSystemIsComplete()
     {
-        const int tipo = m_flores->fieldIndex(QStringLiteral("Tipo"));
-        int bach = 0;
-        for (const store::Slot s : m_flores->order(0))
-            bach += m_flores->text(s, tipo) == QLatin1String("1");
-        QCOMPARE(bach, 38);
+        const int systemField = m_flowers->fieldIndex(QStringLiteral("Tipo"));
+        int bachFlowers = 0;
+        for (const store::Slot s : m_flowers->order(0))
+            bachFlowers += m_flowers->text(s, systemField) == QLatin1String("1");
+        QCOMPARE(bachFlowers, 38);
     }
 
     // A flower without links never shows up in a result; a Bach flower needs its classic
     // indications to compete with the others.
     void everyFlowerAndSymptomIsLinked()
     {
-        const int clave = m_flores->fieldIndex(QStringLiteral("Clave"));
-        const int tipo = m_flores->fieldIndex(QStringLiteral("Tipo"));
-        for (const store::Slot s : m_flores->order(0)) {
-            const int n = enlaces("PorFlor", m_flores->integer(s, clave));
-            const int minimo = m_flores->text(s, tipo) == QLatin1String("1") ? 8 : 1;
-            QVERIFY2(n >= minimo, qPrintable(QStringLiteral("%1: %2 enlaces")
-                                                 .arg(nombreDeFlor(m_flores->integer(s, clave)))
-                                                 .arg(n)));
+        const int keyField = m_flowers->fieldIndex(QStringLiteral("Clave"));
+        const int systemField = m_flowers->fieldIndex(QStringLiteral("Tipo"));
+        for (const store::Slot s : m_flowers->order(0)) {
+            const int n = linkCount("PorFlor", m_flowers->integer(s, keyField));
+            const int minimum = m_flowers->text(s, systemField) == QLatin1String("1") ? 8 : 1;
+            QVERIFY2(n >= minimum, qPrintable(QStringLiteral("%1: %2 links")
+                                                  .arg(flowerName(m_flowers->integer(s, keyField)))
+                                                  .arg(n)));
         }
-        const int sclave = m_sintomas->fieldIndex(QStringLiteral("Clave"));
-        const int nom = m_sintomas->fieldIndex(QStringLiteral("Nom"));
-        for (const store::Slot s : m_sintomas->order(0))
-            QVERIFY2(enlaces("PorSint", m_sintomas->integer(s, sclave)) > 0, qPrintable(m_sintomas->text(s, nom)));
+        const int symptomKeyField = m_symptoms->fieldIndex(QStringLiteral("Clave"));
+        const int nomField = m_symptoms->fieldIndex(QStringLiteral("Nom"));
+        for (const store::Slot s : m_symptoms->order(0))
+            QVERIFY2(linkCount("PorSint", m_symptoms->integer(s, symptomKeyField)) > 0,
+                     qPrintable(m_symptoms->text(s, nomField)));
     }
 
     void classicCases_data()
     {
-        QTest::addColumn<QStringList>("sintomas");
-        QTest::addColumn<QString>("primera");
+        QTest::addColumn<QStringList>("symptoms");
+        QTest::addColumn<QString>("first");
         QTest::newRow("known fears and shyness")
             << QStringList{QStringLiteral("Miedo a cosas conocidas"), QStringLiteral("Timidez"),
                            QStringLiteral("Se sonroja con facilidad")}
@@ -128,21 +129,21 @@ private slots:
     // The expected flower comes first, ahead of the next one by at least one symptom.
     void classicCases()
     {
-        QFETCH(QStringList, sintomas);
-        QFETCH(QString, primera);
-        std::vector<qint32> claves;
-        for (const QString &nombre : sintomas) {
-            const qint32 clave = claveDeSintoma(nombre);
-            QVERIFY2(clave > 0, qPrintable(nombre));
-            claves.push_back(clave);
+        QFETCH(QStringList, symptoms);
+        QFETCH(QString, first);
+        std::vector<qint32> keys;
+        for (const QString &name : symptoms) {
+            const qint32 key = symptomKey(name);
+            QVERIFY2(key > 0, qPrintable(name));
+            keys.push_back(key);
         }
-        auto cuentas = repertory::countFlowers(*m_rel, claves);
-        QVERIFY(cuentas.size() >= 2);
-        std::stable_sort(cuentas.begin(), cuentas.end(), [](const auto &a, const auto &b) { return a.second > b.second; });
-        QCOMPARE(nombreDeFlor(cuentas[0].first), primera);
-        QVERIFY(cuentas[0].second > cuentas[1].second);
+        auto counts = repertory::countFlowers(*m_rel, keys);
+        QVERIFY(counts.size() >= 2);
+        std::stable_sort(counts.begin(), counts.end(), [](const auto &a, const auto &b) { return a.second > b.second; });
+        QCOMPARE(flowerName(counts[0].first), first);
+        QVERIFY(counts[0].second > counts[1].second);
     }
 };
 
-QTEST_GUILESS_MAIN(TestCatalogoInicial)
+QTEST_GUILESS_MAIN(TestStarterCatalogue)
 #include "test_startercatalogue.moc"

@@ -1,27 +1,77 @@
 #include "testsupport.h"
 
 #include "store/error.h"
+#include "store/tablefile.h"
 #include "tabletool.h"
 
 #include <QDir>
+#include <QFile>
 
-QString importFixture(const QString &carpeta)
+QString importFixture(const QString &folder)
 {
-    tabletool::importCsv(QStringLiteral(VANTOLIA_TEST_DATA), carpeta);
-    return carpeta;
+    tabletool::importCsv(QStringLiteral(VANTOLIA_TEST_DATA), folder);
+    return folder;
 }
 
 WorkingFolder::WorkingFolder()
 {
     if (!m_dir.isValid())
-        throw store::Error(QStringLiteral("No se puede crear una carpeta temporal: %1").arg(m_dir.errorString()));
+        throw store::Error(QStringLiteral("No se puede crear una folder temporal: %1").arg(m_dir.errorString()));
     importFixture(m_dir.path());
-    m_anterior = QDir::currentPath();
+    m_previous = QDir::currentPath();
     if (!QDir::setCurrent(m_dir.path()))
-        throw store::Error(QStringLiteral("No se puede entrar en la carpeta %1").arg(m_dir.path()));
+        throw store::Error(QStringLiteral("No se puede entrar en la folder %1").arg(m_dir.path()));
 }
 
 WorkingFolder::~WorkingFolder()
 {
-    QDir::setCurrent(m_anterior);
+    QDir::setCurrent(m_previous);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    return f.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QStringList folderEntries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+TableRows dumpTable(const QString &folder, const store::TableDef &def)
+{
+    store::TableFile file =
+        store::TableFile::open(QDir(folder).filePath(def.fileName()), def, store::TableFile::Durability::Full);
+    QStringList fields;
+    for (const store::FieldDef &f : def.fields)
+        fields << f.name;
+    store::Statement st =
+        file.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(fields.join(QLatin1Char(',')), def.tableName));
+    TableRows rows;
+    while (st.step()) {
+        QVariantList row;
+        for (int c = 0; c < int(def.fields.size()); ++c) {
+            const store::FieldDef &f = def.fields[std::size_t(c)];
+            if (st.isNull(c))
+                row << QVariant();
+            else if (f.isNumeric())
+                row << st.integer(c);
+            else if (f.type == store::FieldType::Graphic)
+                row << st.blob(c);
+            else
+                row << st.text(c);
+        }
+        rows << row;
+    }
+    return rows;
 }

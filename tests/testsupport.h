@@ -1,12 +1,18 @@
 #pragma once
 
+#include "store/tabledef.h"
+
+#include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <QVariantList>
 
 // The fixture catalogue of tests/data (nine flowers, fourteen symptoms, eighteen links, one
-// photo), imported into `carpeta` by the same code as the command-line tool. Returns the folder;
+// photo), imported into `folder` by the same code as the command-line tool. Returns the folder;
 // throws store::Error when the import fails.
-QString importFixture(const QString &carpeta);
+QString importFixture(const QString &folder);
 
 // A temporary folder holding the fixture tables, made the process's current folder (where the
 // application looks for its tables) for as long as this object lives.
@@ -22,5 +28,15 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QString m_anterior;
+    QString m_previous;
 };
+
+// A file's bytes; a test that cannot read or write its own files stops at once.
+QByteArray readFile(const QString &path);
+void writeFile(const QString &path, const QByteArray &data);
+// Every name in a folder, hidden ones included, sorted.
+QStringList folderEntries(const QString &folder);
+
+// Every stored value of a table in file order, pictures as their bytes.
+using TableRows = QList<QVariantList>;
+TableRows dumpTable(const QString &folder, const store::TableDef &def);

@@ -1,28 +1,25 @@
 #include "tabletool.h"
 
 #include "catalogue/tabledefinitions.h"
+#include "reasons.h"
 #include "tablefolder.h"
 
 namespace tabletool {
 
-CsvError::CsvError(const QString &archivo, int linea, const QString &motivo)
-    : store::Error(QStringLiteral("%1:%2: %3").arg(archivo).arg(linea).arg(motivo)),
-      m_archivo(archivo), m_linea(linea), m_motivo(motivo)
-{
-}
-
 QStringList tableFileNames()
 {
-    QStringList nombres;
+    QStringList names;
     for (const store::TableDef &def : catalogue::allTableDefs())
-        nombres << def.fileName();
-    return nombres;
+        names << def.fileName();
+    return names;
 }
 
-void createTables(const QString &carpeta)
+void createTables(const QString &folder)
 {
-    NewTableFolder nueva(carpeta);
-    nueva.instalar();
+    withSpanishErrors([&] {
+        NewTableFolder tables(folder);
+        tables.install();
+    });
 }
 
 } // namespace tabletool

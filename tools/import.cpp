@@ -1,15 +1,16 @@
 #include "tabletool.h"
 
 #include "catalogue/tabledefinitions.h"
-#include "tablefolder.h"
-#include "store/codepage.h"
 #include "csvreader.h"
+#include "fieldtext.h"
+#include "filesystem.h"
+#include "picture.h"
+#include "reasons.h"
+#include "store/codepage.h"
+#include "tablefolder.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
-#include <QImage>
-#include <QImageReader>
 
 #include <algorithm>
 #include <limits>
@@ -20,119 +21,132 @@
 namespace tabletool {
 namespace {
 
-struct Flor
+// Far beyond any photo of a flower; a larger file is not read at all.
+constexpr qint64 kMaxPhotoBytes = 64 * 1024 * 1024;
+
+struct Flower
 {
-    qint32 clave = 0;
-    QString tipo;
-    QString nom[3];
-    QString memo[3];
-    QByteArray foto;
+    qint32 key = 0;
+    QString system;
+    QString names[3];
+    QString memos[3];
+    QByteArray photo;
 };
 
-struct Sintoma
+struct Symptom
 {
-    qint32 clave = 0;
-    QString nom;
-    std::optional<qint32> orden;
+    qint32 key = 0;
+    QString name;
+    std::optional<qint32> order;
 };
 
-struct Enlace
+struct Link
 {
-    qint32 kflor = 0;
-    qint32 ksint = 0;
-    std::optional<qint32> osint;
+    qint32 flower = 0;
+    qint32 symptom = 0;
+    std::optional<qint32> order;
 };
 
 // An optionally signed decimal integer, nothing else: no blanks, no decimals, no exponent.
-std::optional<qint64> leerEntero(const QString &texto, bool admiteSigno)
+std::optional<qint64> parseInteger(const QString &text, bool allowSign)
 {
     qsizetype i = 0;
-    bool negativo = false;
-    if (admiteSigno && !texto.isEmpty() && (texto[0] == QLatin1Char('-') || texto[0] == QLatin1Char('+'))) {
-        negativo = texto[0] == QLatin1Char('-');
+    bool negative = false;
+    if (allowSign && !text.isEmpty() && (text[0] == QLatin1Char('-') || text[0] == QLatin1Char('+'))) {
+        negative = text[0] == QLatin1Char('-');
         i = 1;
     }
-    if (i == texto.size())
+    if (i == text.size())
         return std::nullopt;
-    qint64 valor = 0;
-    for (; i < texto.size(); ++i) {
-        const char16_t c = texto[i].unicode();
+    qint64 value = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
         if (c < '0' || c > '9')
             return std::nullopt;
-        valor = valor * 10 + (c - '0');
-        if (valor > qint64(std::numeric_limits<qint32>::max()) + 1)
+        value = value * 10 + (c - '0');
+        if (value > qint64(std::numeric_limits<qint32>::max()) + 1)
             return std::nullopt;
     }
-    return negativo ? -valor : valor;
+    return negative ? -value : value;
 }
 
 // One CSV file being read: its header is checked on opening, and every fault names the row.
-class Lectura
+class CsvInput
 {
 public:
-    Lectura(const QString &carpetaCsv, const QString &nombre, const QStringList &cabecera)
-        : m_csv(QDir(carpetaCsv).filePath(nombre), nombre), m_cabecera(cabecera)
+    CsvInput(const QString &csvFolder, const QString &name, const QStringList &header)
+        : m_csv(QDir(csvFolder).filePath(name), name), m_header(header)
     {
-        if (!m_csv.siguiente(m_fila))
-            throw CsvError(nombre, 1, QStringLiteral("el archivo está vacío; la primera línea debe ser «%1»")
-                                          .arg(cabecera.join(QLatin1Char(','))));
-        if (m_fila.campos != cabecera)
-            fallar(QStringLiteral("la cabecera debe ser «%1» y es «%2»")
-                       .arg(cabecera.join(QLatin1Char(',')), m_fila.campos.join(QLatin1Char(','))));
+        if (!m_csv.next(m_row))
+            throw CsvError(name, 1, QStringLiteral("el archivo está vacío; la primera línea debe ser «%1»")
+                                        .arg(header.join(QLatin1Char(','))));
+        if (m_row.fields != header)
+            fail(QStringLiteral("la cabecera debe ser «%1» y es %2")
+                     .arg(header.join(QLatin1Char(',')), quoted(m_row.fields.join(QLatin1Char(',')))));
     }
 
-    bool siguiente()
+    bool next()
     {
-        if (!m_csv.siguiente(m_fila))
+        if (!m_csv.next(m_row))
             return false;
-        if (m_fila.campos.size() != m_cabecera.size())
-            fallar(QStringLiteral("la fila tiene %1 campos y deben ser %2 (%3)")
-                       .arg(m_fila.campos.size())
-                       .arg(m_cabecera.size())
-                       .arg(m_cabecera.join(QLatin1Char(','))));
+        if (m_row.fields.size() != m_header.size())
+            fail(QStringLiteral("la fila tiene %1 campos y deben ser %2 (%3)")
+                     .arg(m_row.fields.size())
+                     .arg(m_header.size())
+                     .arg(m_header.join(QLatin1Char(','))));
         return true;
     }
 
-    int linea() const { return m_fila.linea; }
-    const QString &campo(int i) const { return m_fila.campos[i]; }
+    int line() const { return m_row.line; }
+    const QString &field(int i) const { return m_row.fields[i]; }
 
-    [[noreturn]] void fallar(const QString &motivo) const { throw CsvError(m_csv.nombre(), m_fila.linea, motivo); }
+    [[noreturn]] void fail(const QString &reason) const { throw CsvError(m_csv.name(), m_row.line, reason); }
 
-    qint32 clave(int i)
+    // A key that must not appear twice in the file; `repeated` says so, with %1 for the key.
+    qint32 uniqueKey(int i, std::unordered_set<qint32> &seen, const char *repeated)
     {
-        const std::optional<qint64> n = leerEntero(campo(i), false);
+        const qint32 k = key(i);
+        if (!seen.insert(k).second)
+            fail(QString::fromUtf8(repeated).arg(k));
+        return k;
+    }
+
+    qint32 key(int i)
+    {
+        const std::optional<qint64> n = parseInteger(field(i), false);
         if (!n || *n < 1 || *n > std::numeric_limits<qint32>::max())
-            fallar(QStringLiteral("%1 «%2» no es un número entero positivo de 32 bits").arg(m_cabecera[i], campo(i)));
+            fail(QStringLiteral("%1 %2 no es un número entero positivo de 32 bits (de 1 a 2147483647)")
+                     .arg(m_header[i], quoted(field(i))));
         return qint32(*n);
     }
 
-    std::optional<qint32> enteroOpcional(int i)
+    std::optional<qint32> optionalInteger(int i)
     {
-        if (campo(i).isEmpty())
+        if (field(i).isEmpty())
             return std::nullopt;
-        const std::optional<qint64> n = leerEntero(campo(i), true);
+        const std::optional<qint64> n = parseInteger(field(i), true);
         if (!n || *n < std::numeric_limits<qint32>::min() || *n > std::numeric_limits<qint32>::max())
-            fallar(QStringLiteral("%1 «%2» no es un número entero de 32 bits").arg(m_cabecera[i], campo(i)));
+            fail(QStringLiteral("%1 %2 no es un número entero de 32 bits").arg(m_header[i], quoted(field(i))));
         return qint32(*n);
     }
 
-    // A field's text, checked against what the table can hold; `tamano` 0 for a memo.
-    QString texto(int i, int tamano)
+    // A field's text, checked against what the table can hold; `size` 0 for a memo.
+    QString text(int i, int size)
     {
-        QString t = campo(i);
-        const QString &nombre = m_cabecera[i];
-        const bool memo = tamano == 0;
-        if (const qsizetype p = caracterDeControl(t, memo); p >= 0)
-            fallar(t[p] == QLatin1Char('\n') || t[p] == QLatin1Char('\r')
-                       ? QStringLiteral("el campo %1 no admite saltos de línea").arg(nombre)
-                       : QStringLiteral("el campo %1 contiene un carácter de control (%2)")
-                             .arg(nombre, describirCaracter(t, p)));
+        QString t = field(i);
+        const QString &name = m_header[i];
+        const bool memo = size == 0;
+        if (const qsizetype p = controlCharacter(t, memo); p >= 0)
+            fail(t[p] == QLatin1Char('\n') || t[p] == QLatin1Char('\r')
+                     ? QStringLiteral("el campo %1 no admite saltos de línea").arg(name)
+                     : QStringLiteral("el campo %1 contiene un carácter de control (%2)")
+                           .arg(name, describeCharacter(t, p)));
         if (const qsizetype p = codepage::firstOutside(t); p >= 0)
-            fallar(QStringLiteral("el campo %1 contiene %2, que no se puede guardar: los textos solo "
-                                  "admiten los caracteres de Windows-1252")
-                       .arg(nombre, describirCaracter(t, p)));
-        if (!memo && t.size() > tamano)
-            fallar(QStringLiteral("el campo %1 tiene %2 caracteres y admite %3").arg(nombre).arg(t.size()).arg(tamano));
+            fail(QStringLiteral("el campo %1 contiene %2, que no se puede guardar: los textos solo "
+                                "admiten los caracteres de Windows-1252")
+                     .arg(name, describeCharacter(t, p)));
+        if (!memo && t.size() > size)
+            fail(QStringLiteral("el campo %1 tiene %2 caracteres y admite %3").arg(name).arg(t.size()).arg(size));
         if (memo && t.contains(QLatin1Char('\r'))) {
             t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
             t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -141,210 +155,175 @@ public:
     }
 
     // The picture named by a field, as PNG bytes; empty when the field is.
-    QByteArray foto(int i, const QString &carpetaCsv)
+    QByteArray photo(int i, const QString &csvFolder)
     {
-        const QString nombre = campo(i);
-        if (nombre.isEmpty())
+        const QString name = field(i);
+        if (name.isEmpty())
             return {};
-        const QString ruta = QDir(carpetaCsv).filePath(nombre);
-        const QFileInfo info(ruta);
-        if (!info.exists())
-            fallar(QStringLiteral("no se encuentra la foto %1").arg(nombre));
-        if (!info.isFile() || !info.isReadable())
-            fallar(QStringLiteral("no se puede leer la foto %1").arg(nombre));
-        QImageReader lector(ruta);
-        lector.setDecideFormatFromContent(true);
-        const QImage imagen = lector.read();
-        if (imagen.isNull())
-            fallar(QStringLiteral("la foto %1 no es una imagen que el programa sepa leer (%2)")
-                       .arg(nombre, lector.errorString()));
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        if (!imagen.save(&buffer, "PNG"))
-            fallar(QStringLiteral("no se puede convertir la foto %1 a PNG").arg(nombre));
+        QByteArray bytes;
+        try {
+            InputFile file(QDir(csvFolder).filePath(name), name);
+            bytes = file.readAll(kMaxPhotoBytes);
+        } catch (const FileError &e) {
+            fail(e.missing() ? QStringLiteral("no se encuentra la foto %1").arg(quoted(name))
+                             : QStringLiteral("no se puede leer la foto %1: %2").arg(quoted(name), e.reason()));
+        }
+        QImageReader::ImageReaderError error = QImageReader::UnknownError;
+        const QByteArray png = asPng(bytes, &error);
+        if (png.isEmpty())
+            fail(QStringLiteral("la foto %1 no es una imagen que el programa sepa leer: %2")
+                     .arg(quoted(name), imageReason(error)));
         return png;
     }
 
 private:
     CsvReader m_csv;
-    QStringList m_cabecera;
-    CsvRow m_fila;
+    QStringList m_header;
+    CsvRow m_row;
 };
 
-const QStringList kCabeceraFlores{QStringLiteral("Clave"), QStringLiteral("Tipo"),  QStringLiteral("Nom1"),
-                                  QStringLiteral("Nom2"),  QStringLiteral("Nom3"),  QStringLiteral("Memo1"),
-                                  QStringLiteral("Memo2"), QStringLiteral("Memo3"), QStringLiteral("Foto")};
-const QStringList kCabeceraSintomas{QStringLiteral("Clave"), QStringLiteral("Nom"), QStringLiteral("Orden")};
-const QStringList kCabeceraRel{QStringLiteral("KFlor"), QStringLiteral("KSint"), QStringLiteral("OSint")};
+const QStringList kFloresHeader{QStringLiteral("Clave"), QStringLiteral("Tipo"),  QStringLiteral("Nom1"),
+                                QStringLiteral("Nom2"),  QStringLiteral("Nom3"),  QStringLiteral("Memo1"),
+                                QStringLiteral("Memo2"), QStringLiteral("Memo3"), QStringLiteral("Foto")};
+const QStringList kSintomasHeader{QStringLiteral("Clave"), QStringLiteral("Nom"), QStringLiteral("Orden")};
+const QStringList kRelHeader{QStringLiteral("KFlor"), QStringLiteral("KSint"), QStringLiteral("OSint")};
 
-std::vector<Flor> leerFlores(const QString &carpetaCsv)
+std::vector<Flower> readFlowers(const QString &csvFolder)
 {
-    const int tamanoNombre = catalogue::floresDef().fields[2].size;
-    std::vector<Flor> flores;
-    std::unordered_set<qint32> claves;
-    Lectura csv(carpetaCsv, QStringLiteral("Flores.csv"), kCabeceraFlores);
-    while (csv.siguiente()) {
-        Flor f;
-        f.clave = csv.clave(0);
-        if (!claves.insert(f.clave).second)
-            csv.fallar(QStringLiteral("la flor %1 está repetida").arg(f.clave));
-        f.tipo = csv.campo(1);
-        if (!tipoValido(f.tipo))
-            csv.fallar(QStringLiteral("Tipo «%1» no es un sistema de flores: debe ser un número de 1 a 13").arg(f.tipo));
+    const int nameSize = catalogue::floresDef().fields[2].size;
+    std::vector<Flower> flowers;
+    std::unordered_set<qint32> keys;
+    CsvInput csv(csvFolder, QStringLiteral("Flores.csv"), kFloresHeader);
+    while (csv.next()) {
+        Flower f;
+        f.key = csv.uniqueKey(0, keys, "la flor %1 está repetida");
+        f.system = csv.field(1);
+        if (!isSystemNumber(f.system))
+            csv.fail(QStringLiteral("Tipo %1 no es un sistema de flores: debe ser un número de 1 a 13")
+                         .arg(quoted(f.system)));
         for (int n = 0; n < 3; ++n)
-            f.nom[n] = csv.texto(2 + n, tamanoNombre);
+            f.names[n] = csv.text(2 + n, nameSize);
         for (int n = 0; n < 3; ++n)
-            f.memo[n] = csv.texto(5 + n, 0);
-        f.foto = csv.foto(8, carpetaCsv);
-        flores.push_back(std::move(f));
+            f.memos[n] = csv.text(5 + n, 0);
+        f.photo = csv.photo(8, csvFolder);
+        flowers.push_back(std::move(f));
     }
-    return flores;
+    return flowers;
 }
 
-std::vector<Sintoma> readSymptoms(const QString &carpetaCsv, std::unordered_set<qint32> &claves)
+std::vector<Symptom> readSymptoms(const QString &csvFolder, std::unordered_set<qint32> &keys)
 {
-    const int tamanoNom = catalogue::sintomasDef().fields[1].size;
-    std::vector<Sintoma> sintomas;
-    Lectura csv(carpetaCsv, QStringLiteral("Sintomas.csv"), kCabeceraSintomas);
-    while (csv.siguiente()) {
-        Sintoma s;
-        s.clave = csv.clave(0);
-        if (!claves.insert(s.clave).second)
-            csv.fallar(QStringLiteral("el síntoma %1 está repetido").arg(s.clave));
-        s.nom = csv.texto(1, tamanoNom);
-        s.orden = csv.enteroOpcional(2);
-        sintomas.push_back(std::move(s));
+    const int nomSize = catalogue::sintomasDef().fields[1].size;
+    std::vector<Symptom> symptoms;
+    CsvInput csv(csvFolder, QStringLiteral("Sintomas.csv"), kSintomasHeader);
+    while (csv.next()) {
+        Symptom s;
+        s.key = csv.uniqueKey(0, keys, "el síntoma %1 está repetido");
+        s.name = csv.text(1, nomSize);
+        s.order = csv.optionalInteger(2);
+        symptoms.push_back(std::move(s));
     }
-    return sintomas;
+    return symptoms;
 }
 
-std::vector<Enlace> leerEnlaces(const QString &carpetaCsv, const std::unordered_set<qint32> &flores,
-                                const std::unordered_set<qint32> &sintomas)
+std::vector<Link> readLinks(const QString &csvFolder, const std::unordered_set<qint32> &flowers,
+                            const std::unordered_set<qint32> &symptoms)
 {
-    const QString nombre = QStringLiteral("Rel.csv");
-    std::vector<Enlace> enlaces;
-    std::vector<int> lineas;
+    const QString name = QStringLiteral("Rel.csv");
+    std::vector<Link> links;
+    std::vector<int> lines;
     // A fault in a row waits until the repeated links above it have been looked for, so that
     // the first fault in the file is the one reported.
-    std::optional<CsvError> fallo;
+    std::optional<CsvError> fault;
     try {
-        Lectura csv(carpetaCsv, nombre, kCabeceraRel);
-        while (csv.siguiente()) {
-            Enlace e;
-            e.kflor = csv.clave(0);
-            e.ksint = csv.clave(1);
-            e.osint = csv.enteroOpcional(2);
-            if (!flores.count(e.kflor))
-                csv.fallar(QStringLiteral("la flor %1 no existe").arg(e.kflor));
-            if (!sintomas.count(e.ksint))
-                csv.fallar(QStringLiteral("el síntoma %1 no existe").arg(e.ksint));
-            enlaces.push_back(e);
-            lineas.push_back(csv.linea());
+        CsvInput csv(csvFolder, name, kRelHeader);
+        while (csv.next()) {
+            Link l;
+            l.flower = csv.key(0);
+            l.symptom = csv.key(1);
+            l.order = csv.optionalInteger(2);
+            if (!flowers.count(l.flower))
+                csv.fail(QStringLiteral("la flor %1 no existe").arg(l.flower));
+            if (!symptoms.count(l.symptom))
+                csv.fail(QStringLiteral("el síntoma %1 no existe").arg(l.symptom));
+            links.push_back(l);
+            lines.push_back(csv.line());
         }
     } catch (const CsvError &e) {
-        if (e.archivo() != nombre)
+        if (e.file() != name)
             throw;
-        fallo = e;
+        fault = e;
     }
 
     // Pairs sorted with their rows: a repeated pair sits next to its first appearance.
-    std::vector<std::pair<quint64, std::size_t>> pares;
-    pares.reserve(enlaces.size());
-    for (std::size_t i = 0; i < enlaces.size(); ++i)
-        pares.emplace_back(quint64(quint32(enlaces[i].kflor)) << 32 | quint32(enlaces[i].ksint), i);
-    std::sort(pares.begin(), pares.end());
-    std::size_t repetido = enlaces.size();
+    std::vector<std::pair<quint64, std::size_t>> pairs;
+    pairs.reserve(links.size());
+    for (std::size_t i = 0; i < links.size(); ++i)
+        pairs.emplace_back(quint64(quint32(links[i].flower)) << 32 | quint32(links[i].symptom), i);
+    std::sort(pairs.begin(), pairs.end());
+    std::size_t repeated = links.size();
     std::size_t original = 0;
-    for (std::size_t i = 1; i < pares.size(); ++i)
-        if (pares[i].first == pares[i - 1].first && pares[i].second < repetido) {
-            repetido = pares[i].second;
-            original = pares[i - 1].second;
+    for (std::size_t i = 1; i < pairs.size(); ++i)
+        if (pairs[i].first == pairs[i - 1].first && pairs[i].second < repeated) {
+            repeated = pairs[i].second;
+            original = pairs[i - 1].second;
         }
-    if (repetido < enlaces.size())
-        throw CsvError(nombre, lineas[repetido],
+    if (repeated < links.size())
+        throw CsvError(name, lines[repeated],
                        QStringLiteral("el enlace de la flor %1 con el síntoma %2 está repetido (ya está en la línea %3)")
-                           .arg(enlaces[repetido].kflor)
-                           .arg(enlaces[repetido].ksint)
-                           .arg(lineas[original]));
-    if (fallo)
-        throw *fallo;
-    return enlaces;
-}
-
-void bindTexto(store::Statement &st, int i, const QString &texto)
-{
-    if (texto.isEmpty())
-        st.bindNull(i);
-    else
-        st.bindText(i, texto);
-}
-
-void bindEntero(store::Statement &st, int i, const std::optional<qint32> &valor)
-{
-    if (valor)
-        st.bindInt(i, *valor);
-    else
-        st.bindNull(i);
-}
-
-// All rows of one table in one transaction, through one prepared statement.
-template <typename Fila, typename Atar>
-void cargar(NewTableFolder &nueva, const store::TableDef &def, const std::vector<Fila> &filas, Atar atar)
-{
-    store::TableFile table = nueva.crear(def);
-    {
-        store::Statement st = table.prepare(sqlInsertar(def));
-        table.begin();
-        for (const Fila &fila : filas) {
-            atar(st, fila);
-            st.run();
-        }
-        table.commit();
-    }
-    nueva.terminar(table);
+                           .arg(links[repeated].flower)
+                           .arg(links[repeated].symptom)
+                           .arg(lines[original]));
+    if (fault)
+        throw *fault;
+    return links;
 }
 
 } // namespace
 
-void importCsv(const QString &carpetaCsv, const QString &carpeta)
+void importCsv(const QString &csvFolder, const QString &folder)
 {
-    comprobarDestinoLibre(carpeta);
-    if (!QFileInfo(carpetaCsv).isDir())
-        throw store::Error(QStringLiteral("No se encuentra la carpeta %1").arg(carpetaCsv));
+    withSpanishErrors([&] {
+        recoverInterruptedInstall(folder);
+        ensureNoTables(folder);
+        if (!QFileInfo(csvFolder).isDir())
+            throw store::Error(QFileInfo::exists(csvFolder)
+                                   ? QStringLiteral("%1 no es una carpeta").arg(QDir::toNativeSeparators(csvFolder))
+                                   : QStringLiteral("No se encuentra la carpeta %1").arg(csvFolder));
 
-    const std::vector<Flor> flores = leerFlores(carpetaCsv);
-    std::unordered_set<qint32> clavesFlores;
-    for (const Flor &f : flores)
-        clavesFlores.insert(f.clave);
-    std::unordered_set<qint32> clavesSintomas;
-    const std::vector<Sintoma> sintomas = readSymptoms(carpetaCsv, clavesSintomas);
-    const std::vector<Enlace> enlaces = leerEnlaces(carpetaCsv, clavesFlores, clavesSintomas);
+        const std::vector<Flower> flowers = readFlowers(csvFolder);
+        std::unordered_set<qint32> flowerKeys;
+        for (const Flower &f : flowers)
+            flowerKeys.insert(f.key);
+        std::unordered_set<qint32> symptomKeys;
+        const std::vector<Symptom> symptoms = readSymptoms(csvFolder, symptomKeys);
+        const std::vector<Link> links = readLinks(csvFolder, flowerKeys, symptomKeys);
 
-    NewTableFolder nueva(carpeta);
-    cargar(nueva, catalogue::floresDef(), flores, [](store::Statement &st, const Flor &f) {
-        st.bindInt(1, f.clave);
-        st.bindText(2, f.tipo);
-        for (int n = 0; n < 3; ++n)
-            bindTexto(st, 3 + n, f.nom[n]);
-        for (int n = 0; n < 3; ++n)
-            bindTexto(st, 6 + n, f.memo[n]);
-        if (f.foto.isEmpty())
-            st.bindNull(9);
-        else
-            st.bindBlob(9, f.foto);
+        NewTableFolder tables(folder);
+        fillRows(tables, catalogue::floresDef(), flowers, [](store::Statement &st, const Flower &f) {
+            st.bindInt(1, f.key);
+            st.bindText(2, f.system);
+            for (int n = 0; n < 3; ++n)
+                bindTextOrNull(st, 3 + n, f.names[n]);
+            for (int n = 0; n < 3; ++n)
+                bindTextOrNull(st, 6 + n, f.memos[n]);
+            if (f.photo.isEmpty())
+                st.bindNull(9);
+            else
+                st.bindBlob(9, f.photo);
+        });
+        fillRows(tables, catalogue::sintomasDef(), symptoms, [](store::Statement &st, const Symptom &s) {
+            st.bindInt(1, s.key);
+            bindTextOrNull(st, 2, s.name);
+            bindIntOrNull(st, 3, s.order);
+        });
+        fillRows(tables, catalogue::relDef(), links, [](store::Statement &st, const Link &l) {
+            st.bindInt(1, l.flower);
+            st.bindInt(2, l.symptom);
+            bindIntOrNull(st, 3, l.order);
+        });
+        tables.install();
     });
-    cargar(nueva, catalogue::sintomasDef(), sintomas, [](store::Statement &st, const Sintoma &s) {
-        st.bindInt(1, s.clave);
-        bindTexto(st, 2, s.nom);
-        bindEntero(st, 3, s.orden);
-    });
-    cargar(nueva, catalogue::relDef(), enlaces, [](store::Statement &st, const Enlace &e) {
-        st.bindInt(1, e.kflor);
-        st.bindInt(2, e.ksint);
-        bindEntero(st, 3, e.osint);
-    });
-    nueva.instalar();
 }
 
 } // namespace tabletool

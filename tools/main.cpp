@@ -1,3 +1,4 @@
+#include "reasons.h"
 #include "tabletool.h"
 
 #include <QCoreApplication>
@@ -10,7 +11,7 @@
 
 namespace {
 
-const char *const kUso =
+const char *const kUsage =
     "Uso:\n"
     "  vantolia-tablas crear CARPETA\n"
     "      Crea las cinco tablas vacías (Flores.db, Sintomas.db, Rel.db, RepSint.db, RepFlor.db).\n"
@@ -48,17 +49,28 @@ QTextStream &out()
     return s;
 }
 
-int errorDeUso(const QString &motivo)
+// Qt's chatter, such as "libpng error: ..." while a damaged photo is read, would come before
+// the tool's message and in other words; the tool says what went wrong itself, so only a
+// fatal message, which ends the program, is shown.
+void quietQtMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
-    err() << "vantolia-tablas: " << motivo << "\n\n" << kUso;
+    if (type != QtFatalMsg)
+        return;
+    err() << "vantolia-tablas: " << message << '\n';
+    err().flush();
+}
+
+int usageError(const QString &reason)
+{
+    err() << "vantolia-tablas: " << reason << "\n\n" << kUsage;
     err().flush();
     return 2;
 }
 
-bool leerEntero(const QString &texto, int &valor)
+bool parseInt(const QString &text, int &value)
 {
     bool ok = false;
-    valor = texto.toInt(&ok);
+    value = text.toInt(&ok);
     return ok;
 }
 
@@ -85,73 +97,73 @@ void printReport(const tabletool::MigrationReport &report, const QString &folder
 
 int run(const QStringList &args)
 {
-    const QString orden = args.value(0);
-    QStringList posicionales;
-    std::optional<quint32> semilla;
+    const QString command = args.value(0);
+    QStringList positional;
+    std::optional<quint32> seed;
     std::optional<QString> password;
     for (qsizetype i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--semilla")) {
             bool ok = false;
             if (i + 1 < args.size())
-                semilla = args[i + 1].toUInt(&ok);
+                seed = args[i + 1].toUInt(&ok);
             if (!ok)
-                return errorDeUso(QStringLiteral("--semilla necesita un número entero de 0 a 4294967295"));
+                return usageError(QStringLiteral("--semilla necesita un número entero de 0 a 4294967295"));
             ++i;
         } else if (args[i] == QLatin1String("--clave")) {
             if (i + 1 >= args.size())
-                return errorDeUso(QStringLiteral("--clave necesita la contraseña"));
+                return usageError(QStringLiteral("--clave necesita la contraseña"));
             password = args[++i];
         } else {
-            posicionales << args[i];
+            positional << args[i];
         }
     }
-    if (semilla && orden != QLatin1String("sintetico"))
-        return errorDeUso(QStringLiteral("--semilla solo vale para la orden sintetico"));
-    if (password && orden != QLatin1String("migrar"))
-        return errorDeUso(QStringLiteral("--clave solo vale para la orden migrar"));
+    if (seed && command != QLatin1String("sintetico"))
+        return usageError(QStringLiteral("--semilla solo vale para la orden sintetico"));
+    if (password && command != QLatin1String("migrar"))
+        return usageError(QStringLiteral("--clave solo vale para la orden migrar"));
 
-    auto cuantos = [&](qsizetype n) { return posicionales.size() == n; };
-    if (orden == QLatin1String("crear") && cuantos(1)) {
-        tabletool::createTables(posicionales[0]);
-        out() << "Tablas vacías creadas en " << QDir::toNativeSeparators(posicionales[0]) << '\n';
-    } else if (orden == QLatin1String("importar") && cuantos(2)) {
-        tabletool::importCsv(posicionales[0], posicionales[1]);
-        out() << "Tablas importadas en " << QDir::toNativeSeparators(posicionales[1]) << '\n';
-    } else if (orden == QLatin1String("exportar") && cuantos(2)) {
-        tabletool::exportCsv(posicionales[0], posicionales[1]);
-        out() << "Tablas exportadas a " << QDir::toNativeSeparators(posicionales[1]) << '\n';
-    } else if (orden == QLatin1String("sintetico") && cuantos(4)) {
-        int flores = 0, sintomas = 0, enlaces = 0;
-        if (!leerEntero(posicionales[1], flores) || !leerEntero(posicionales[2], sintomas)
-            || !leerEntero(posicionales[3], enlaces))
-            return errorDeUso(QStringLiteral("FLORES, SINTOMAS y ENLACES_POR_SINTOMA deben ser números enteros"));
-        tabletool::generateSynthetic(posicionales[0], flores, sintomas, enlaces, semilla.value_or(1));
-        out() << "Catálogo sintético creado en " << QDir::toNativeSeparators(posicionales[0]) << '\n';
-    } else if (orden == QLatin1String("verificar") && cuantos(1)) {
-        tabletool::RowCounts recuento;
-        const QStringList problemas = tabletool::verifyTables(posicionales[0], &recuento);
-        if (!problemas.isEmpty()) {
-            for (const QString &p : problemas)
+    auto given = [&](qsizetype n) { return positional.size() == n; };
+    if (command == QLatin1String("crear") && given(1)) {
+        tabletool::createTables(positional[0]);
+        out() << "Tablas vacías creadas en " << QDir::toNativeSeparators(positional[0]) << '\n';
+    } else if (command == QLatin1String("importar") && given(2)) {
+        tabletool::importCsv(positional[0], positional[1]);
+        out() << "Tablas importadas en " << QDir::toNativeSeparators(positional[1]) << '\n';
+    } else if (command == QLatin1String("exportar") && given(2)) {
+        tabletool::exportCsv(positional[0], positional[1]);
+        out() << "Tablas exportadas a " << QDir::toNativeSeparators(positional[1]) << '\n';
+    } else if (command == QLatin1String("sintetico") && given(4)) {
+        int flowers = 0, symptoms = 0, links = 0;
+        if (!parseInt(positional[1], flowers) || !parseInt(positional[2], symptoms)
+            || !parseInt(positional[3], links))
+            return usageError(QStringLiteral("FLORES, SINTOMAS y ENLACES_POR_SINTOMA deben ser números enteros"));
+        tabletool::generateSynthetic(positional[0], flowers, symptoms, links, seed.value_or(1));
+        out() << "Catálogo sintético creado en " << QDir::toNativeSeparators(positional[0]) << '\n';
+    } else if (command == QLatin1String("verificar") && given(1)) {
+        tabletool::RowCounts counts;
+        const QStringList problems = tabletool::verifyTables(positional[0], &counts);
+        if (!problems.isEmpty()) {
+            for (const QString &p : problems)
                 out() << p << '\n';
-            out() << (problemas.size() == 1 ? QStringLiteral("Se encontró 1 problema")
-                                            : QStringLiteral("Se encontraron %1 problemas").arg(problemas.size()))
+            out() << (problems.size() == 1 ? QStringLiteral("Se encontró 1 problema")
+                                           : QStringLiteral("Se encontraron %1 problemas").arg(problems.size()))
                   << '\n';
             return 1;
         }
-        out() << "Tablas correctas: " << recuento.flores << " flores, " << recuento.sintomas << " síntomas, "
-              << recuento.enlaces << " enlaces\n";
-    } else if (orden == QLatin1String("migrar") && cuantos(2)) {
-        printReport(tabletool::migrateParadox(posicionales[0], posicionales[1], password), posicionales[1]);
-    } else if (orden == QLatin1String("ayuda") || orden == QLatin1String("-h") || orden == QLatin1String("--help")) {
-        out() << kUso;
-    } else if (orden.isEmpty()) {
-        return errorDeUso(QStringLiteral("falta la orden"));
+        out() << "Tablas correctas: " << counts.flowers << " flores, " << counts.symptoms << " síntomas, "
+              << counts.links << " enlaces\n";
+    } else if (command == QLatin1String("migrar") && given(2)) {
+        printReport(tabletool::migrateParadox(positional[0], positional[1], password), positional[1]);
+    } else if (command == QLatin1String("ayuda") || command == QLatin1String("-h") || command == QLatin1String("--help")) {
+        out() << kUsage;
+    } else if (command.isEmpty()) {
+        return usageError(QStringLiteral("falta la orden"));
     } else {
-        const QStringList conocidas{QStringLiteral("crear"), QStringLiteral("importar"), QStringLiteral("exportar"),
+        const QStringList known{QStringLiteral("crear"), QStringLiteral("importar"), QStringLiteral("exportar"),
                                     QStringLiteral("sintetico"), QStringLiteral("verificar"), QStringLiteral("migrar")};
-        return errorDeUso(conocidas.contains(orden)
-                              ? QStringLiteral("número de argumentos incorrecto para %1").arg(orden)
-                              : QStringLiteral("orden desconocida: %1").arg(orden));
+        return usageError(known.contains(command)
+                              ? QStringLiteral("número de argumentos incorrecto para %1").arg(command)
+                              : QStringLiteral("orden desconocida: %1").arg(command));
     }
     return 0;
 }
@@ -160,20 +172,21 @@ int run(const QStringList &args)
 
 int main(int argc, char *argv[])
 {
+    qInstallMessageHandler(quietQtMessages);
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    int estado = 0;
+    int status = 0;
     try {
-        estado = run(args);
+        status = run(args);
     } catch (const std::bad_alloc &) {
         err() << "vantolia-tablas: no hay memoria suficiente\n";
-        estado = 1;
+        status = 1;
     } catch (const std::exception &e) {
-        err() << "vantolia-tablas: " << store::errorText(e) << '\n';
-        estado = 1;
+        err() << "vantolia-tablas: " << tabletool::withSpanishReasons(store::errorText(e)) << '\n';
+        status = 1;
     }
     out().flush();
     err().flush();
-    return estado;
+    return status;
 }

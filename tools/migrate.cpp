@@ -4,6 +4,8 @@
 #include "paradoxtable.h"
 #include "readonlyfile.h"
 #include "store/codepage.h"
+#include "fieldtext.h"
+#include "filesystem.h"
 #include "tablefolder.h"
 
 #include <QBuffer>
@@ -180,12 +182,12 @@ QString readMemo(const ParadoxTable &t, int field)
 QString readType(const ParadoxTable &t, int field, qint32 key, QStringList &notes)
 {
     const QString type = t.text(field);
-    if (tipoValido(type))
+    if (isSystemNumber(type))
         return type;
     QString clean = type.trimmed();
     while (clean.size() > 1 && clean.front() == QLatin1Char('0'))
         clean.remove(0, 1);
-    if (!tipoValido(clean))
+    if (!isSystemNumber(clean))
         t.fail(QStringLiteral("la flor %1 tiene Tipo «%2», que no es un sistema de flores: debe ser un número de 1 a 13")
                    .arg(key)
                    .arg(type));
@@ -541,7 +543,7 @@ private:
 
 MigrationReport migrateParadox(const QString &oldFolder, const QString &folder, const std::optional<QString> &password)
 {
-    comprobarDestinoLibre(folder);
+    ensureNoTables(folder);
     for (const QString &name : {kSettings, kRepertory}) {
         const QString path = QDir(folder).filePath(name);
         if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
@@ -553,7 +555,7 @@ MigrationReport migrateParadox(const QString &oldFolder, const QString &folder, 
         if (const qsizetype p = codepage::firstOutside(*password); p >= 0)
             throw store::Error(QStringLiteral("La contraseña contiene %1, que no existe en Windows-1252: no puede ser la de "
                                               "las tablas")
-                                   .arg(describirCaracter(*password, p)));
+                                   .arg(describeCharacter(*password, p)));
         key = codepage::toWindows1252(*password, '?');
     }
 
@@ -575,8 +577,12 @@ MigrationReport migrateParadox(const QString &oldFolder, const QString &folder, 
     if (password && report.decrypted.isEmpty())
         report.notes << QStringLiteral("Ninguna tabla estaba protegida: la contraseña no hizo falta");
 
+    // The copies of Config.Dat and Repertorio wait inside the target, so it must exist; it goes
+    // again if the migration fails.
+    MadeFolders made;
+    made.make(folder);
     NewTableFolder tables(folder);
-    fillTable(tables, catalogue::floresDef(), flowers, [](store::Statement &st, const Flower &f) {
+    fillRows(tables, catalogue::floresDef(), flowers, [](store::Statement &st, const Flower &f) {
         st.bindInt(1, f.key);
         st.bindText(2, f.type);
         for (int n = 0; n < 3; ++n)
@@ -588,18 +594,19 @@ MigrationReport migrateParadox(const QString &oldFolder, const QString &folder, 
         else
             st.bindBlob(9, f.photo);
     });
-    fillTable(tables, catalogue::sintomasDef(), symptoms, [](store::Statement &st, const Symptom &s) {
+    fillRows(tables, catalogue::sintomasDef(), symptoms, [](store::Statement &st, const Symptom &s) {
         st.bindInt(1, s.key);
         bindTextOrNull(st, 2, s.name);
         bindIntOrNull(st, 3, s.order);
     });
-    fillTable(tables, catalogue::relDef(), links, [](store::Statement &st, const Link &l) {
+    fillRows(tables, catalogue::relDef(), links, [](store::Statement &st, const Link &l) {
         st.bindInt(1, l.flower);
         st.bindInt(2, l.symptom);
         bindIntOrNull(st, 3, l.order);
     });
     Belongings belongings(old, folder, report);
-    belongings.placeWith([&] { tables.instalar(); });
+    belongings.placeWith([&] { tables.install(); });
+    made.keep();
 
     report.flowers = qint64(flowers.size());
     report.symptoms = qint64(symptoms.size());

@@ -22,24 +22,24 @@ namespace tabletool {
 class CsvError : public store::Error
 {
 public:
-    CsvError(const QString &archivo, int linea, const QString &motivo);
-    const QString &archivo() const { return m_archivo; }
-    int linea() const { return m_linea; }
-    const QString &motivo() const { return m_motivo; }
+    CsvError(const QString &file, int line, const QString &reason);
+    const QString &file() const { return m_file; }
+    int line() const { return m_line; }
+    const QString &reason() const { return m_reason; }
 
 private:
-    QString m_archivo;
-    int m_linea;
-    QString m_motivo;
+    QString m_file;
+    int m_line;
+    QString m_reason;
 };
 
 // The five table files, in the order the application opens them.
 QStringList tableFileNames();
 
-// The five tables, empty, in `carpeta`, which is made when missing.
-void createTables(const QString &carpeta);
+// The five tables, empty, in `folder`, which is made when missing.
+void createTables(const QString &folder);
 
-// The three catalogue tables filled from Flores.csv, Sintomas.csv and Rel.csv in `carpetaCsv`,
+// The three catalogue tables filled from Flores.csv, Sintomas.csv and Rel.csv in `csvFolder`,
 // and the two working tables empty. The files are UTF-8, with or without a byte order mark,
 // comma separated with RFC 4180 quoting, CRLF or LF, and start with a header row naming the
 // columns:
@@ -47,28 +47,27 @@ void createTables(const QString &carpeta);
 //   Sintomas.csv  Clave,Nom,Orden
 //   Rel.csv       KFlor,KSint,OSint
 // Keys are kept as given. An empty text, number or Foto is stored as empty (NULL). Foto names
-// a picture file relative to `carpetaCsv`, in any format the program reads; it is stored as
+// a picture file relative to `csvFolder`, in any format the program reads; it is stored as
 // PNG. Line breaks inside texts are stored as LF. Every row is checked before anything is
 // written; the first fault stops the import with an CsvError.
-void importCsv(const QString &carpetaCsv, const QString &carpeta);
+void importCsv(const QString &csvFolder, const QString &folder);
 
 // The reverse of importCsv: the three CSV files and the photos as fotos/<Clave>.png in
-// `carpetaCsv` (made when missing). Written as UTF-8 without a byte order mark, rows ended by
+// `csvFolder` (made when missing). Written as UTF-8 without a byte order mark, rows ended by
 // CRLF, fields quoted only where RFC 4180 needs it (and around leading or trailing blanks).
 // Refuses to replace any file that exists already.
-void exportCsv(const QString &carpeta, const QString &carpetaCsv);
+void exportCsv(const QString &folder, const QString &csvFolder);
 
 // A made-up catalogue of the given size with Spanish-looking texts: keys 1..n, flowers spread
-// over the thirteen systems, every symptom linked to `enlacesPorSintoma` distinct flowers.
+// over the thirteen systems, every symptom linked to `linksPerSymptom` distinct flowers.
 // The same arguments always give the same rows.
-void generateSynthetic(const QString &carpeta, int flores, int sintomas, int enlacesPorSintoma,
-                      quint32 semilla);
+void generateSynthetic(const QString &folder, int flowers, int symptoms, int linksPerSymptom, quint32 seed);
 
 struct RowCounts
 {
-    qint64 flores = 0;
-    qint64 sintomas = 0;
-    qint64 enlaces = 0;
+    qint64 flowers = 0;
+    qint64 symptoms = 0;
+    qint64 links = 0;
 };
 
 // What a migration brought over, and what it changed or left out, one Spanish line each.
@@ -94,9 +93,9 @@ struct MigrationReport
 // links, are left out and reported. The old files are only read.
 MigrationReport migrateParadox(const QString &oldFolder, const QString &folder, const std::optional<QString> &password);
 
-// The problems found in the five tables of `carpeta`: files that are missing or not ours,
+// The problems found in the five tables of `folder`: files that are missing or not ours,
 // fields, indexes and integrity, then the data (systems, text sizes and characters, photos,
 // links to missing flowers or symptoms, repeated links). Empty when all is sound.
-QStringList verifyTables(const QString &carpeta, RowCounts *recuento = nullptr);
+QStringList verifyTables(const QString &folder, RowCounts *counts = nullptr);
 
 } // namespace tabletool

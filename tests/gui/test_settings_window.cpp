@@ -15,19 +15,6 @@
 
 namespace {
 
-QByteArray fileBytes(const QString &name)
-{
-    QFile file(name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &name, const QByteArray &bytes)
-{
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(name));
-}
-
 QByteArray settingsLines(std::initializer_list<int> values)
 {
     QByteArray bytes;
@@ -56,7 +43,7 @@ class TestSettingsWindow : public QObject, private TestWindow
 
     QList<int> writtenValues()
     {
-        return settingsfile::parse(fileBytes("Config.Dat")).values;
+        return settingsfile::parse(readFile("Config.Dat")).values;
     }
 
 private slots:
@@ -82,7 +69,7 @@ private slots:
         QVERIFY(!form->isVisible());
         QCOMPARE(writtenValues(), QList<int>({placed.x(), placed.y(), 1024, 720, 280, 154, 392, 236, 218, 395, 327,
                                               296, 2, 10}));
-        QVERIFY(fileBytes("Config.Dat").endsWith("10\r\n"));
+        QVERIFY(readFile("Config.Dat").endsWith("10\r\n"));
     }
 
     void aFileIsReadOnceAndAppliedAtOnce()
