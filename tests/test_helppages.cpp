@@ -45,6 +45,12 @@ struct Page
     qsizetype charsetOffset = -1; // bytes before the charset declaration, -1 when there is none
 };
 
+// HTML's keywords (charset names, link kinds) are the same in any case.
+bool sameWord(const QString &value, const char *word)
+{
+    return value.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
 QString decodeEntities(QString s)
 {
     s.replace(QLatin1String("&quot;"), QLatin1String("\""));
@@ -137,7 +143,7 @@ Page readPage(const QString &path)
         }
         const bool declaresCharset =
             tag.name == QLatin1String("meta")
-            && (tag.attributes.value(QStringLiteral("charset")).compare(QLatin1String("utf-8"), Qt::CaseInsensitive) == 0
+            && (sameWord(tag.attributes.value(QStringLiteral("charset")), "utf-8")
                 || tag.attributes.value(QStringLiteral("content"))
                        .contains(QLatin1String("charset=utf-8"), Qt::CaseInsensitive));
         if (declaresCharset && page.charsetOffset < 0)
@@ -228,7 +234,8 @@ private:
         const qsizetype hash = reference.indexOf(QLatin1Char('#'));
         const QString path = QUrl::fromPercentEncoding(reference.left(hash < 0 ? reference.size() : hash).toUtf8());
         target.fragment = hash < 0 ? QString() : QUrl::fromPercentEncoding(reference.mid(hash + 1).toUtf8());
-        target.file = path.isEmpty() ? fromFile : QDir::cleanPath(QFileInfo(fromFile).absolutePath() + QLatin1Char('/') + path);
+        target.file = path.isEmpty() ? fromFile
+                                     : QDir::cleanPath(QFileInfo(fromFile).absolutePath() + QLatin1Char('/') + path);
         if (!target.file.startsWith(m_root + QLatin1Char('/'))) {
             target.refusal = QStringLiteral("%1 points outside the help folder").arg(reference);
             target.file.clear();
@@ -285,7 +292,7 @@ private:
                 if (tag.name == QLatin1String("img"))
                     shownPictures.insert(target.file);
                 if (tag.name == QLatin1String("link")
-                    && tag.attributes.value(QStringLiteral("rel")).compare(QLatin1String("stylesheet"), Qt::CaseInsensitive) == 0) {
+                    && sameWord(tag.attributes.value(QStringLiteral("rel")), "stylesheet")) {
                     ++styles;
                     if (sharedStyle.isEmpty())
                         sharedStyle = target.file;
@@ -399,21 +406,32 @@ private slots:
             QTest::newRow(name) << files << QString::fromUtf8(expected);
         };
 
-        row("broken link", with(index, "search.htm#modes", "serch.htm#modes"), "index.htm:5: serch.htm#modes points to a file that does not exist");
-        row("missing picture", with(index, "img/start.png\"", "img/inicio.png\""), "index.htm:6: img/inicio.png points to a file that does not exist");
-        row("missing anchor in another page", with(index, "#modes", "#modos"), "index.htm:5: search.htm#modos: no element has the id modos");
-        row("missing anchor in the same page", with(search, "href=\"#modes\"", "href=\"#mode\""), "search.htm:5: #mode: no element has the id mode");
-        row("anchor in a comment is no anchor", with(search, "<h2 id=\"modes\">", "<!-- <h2 id=\"modes\"> --><h2>"), "search.htm:5: #modes: no element has the id modes");
-        row("no charset", with(search, "<meta charset=\"UTF-8\">", ""), "search.htm: does not declare <meta charset=\"utf-8\">");
-        row("another charset", with(search, "charset=\"UTF-8\"", "charset=\"iso-8859-1\""), "search.htm: does not declare <meta charset=\"utf-8\">");
-        row("charset too late", with(search, "<meta charset=\"UTF-8\">", "<meta name=\"x\" content=\"" + QByteArray(1100, 'x') + "\">\n<meta charset=\"UTF-8\">"),
+        row("broken link", with(index, "search.htm#modes", "serch.htm#modes"),
+            "index.htm:5: serch.htm#modes points to a file that does not exist");
+        row("missing picture", with(index, "img/start.png\"", "img/inicio.png\""),
+            "index.htm:6: img/inicio.png points to a file that does not exist");
+        row("missing anchor in another page", with(index, "#modes", "#modos"),
+            "index.htm:5: search.htm#modos: no element has the id modos");
+        row("missing anchor in the same page", with(search, "href=\"#modes\"", "href=\"#mode\""),
+            "search.htm:5: #mode: no element has the id mode");
+        row("anchor in a comment is no anchor", with(search, "<h2 id=\"modes\">", "<!-- <h2 id=\"modes\"> --><h2>"),
+            "search.htm:5: #modes: no element has the id modes");
+        row("no charset", with(search, "<meta charset=\"UTF-8\">", ""),
+            "search.htm: does not declare <meta charset=\"utf-8\">");
+        row("another charset", with(search, "charset=\"UTF-8\"", "charset=\"iso-8859-1\""),
+            "search.htm: does not declare <meta charset=\"utf-8\">");
+        row("charset too late",
+            with(search, "<meta charset=\"UTF-8\">",
+                 "<meta name=\"x\" content=\"" + QByteArray(1100, 'x') + "\">\n<meta charset=\"UTF-8\">"),
             "search.htm: declares its charset after the first 1024 bytes, where viewers stop looking");
         row("not UTF-8", with(search, "síntomas", "s\xedntomas"), "search.htm: is not valid UTF-8");
         row("no title", with(search, "<title>Buscar síntomas</title>", ""), "search.htm: has no title");
-        row("empty title", with(search, "<title>Buscar síntomas</title>", "<title>  </title>"), "search.htm: has no title");
+        row("empty title", with(search, "<title>Buscar síntomas</title>", "<title>  </title>"),
+            "search.htm: has no title");
         row("contents page misses a page", [] {
             Files f = goodHelp();
-            f[QStringLiteral("photos.htm")] = QByteArray(kSearch).replace("id=\"modes\"", "id=\"fotos\"").replace("#modes", "#fotos");
+            f[QStringLiteral("photos.htm")] =
+                QByteArray(kSearch).replace("id=\"modes\"", "id=\"fotos\"").replace("#modes", "#fotos");
             return f;
         }(), "index.htm: the contents page does not link to photos.htm");
         row("no contents page", [] {
@@ -424,11 +442,15 @@ private slots:
         row("no navigation bar", with(search, "<nav>", "<div>"), "search.htm: has no navigation bar");
         row("navigation bar misses a page", with(search, "<nav><a href=\"index.htm\">Inicio</a> ", "<nav>"),
             "search.htm: the navigation bar does not link to index.htm");
-        row("outside the folder", with(index, "img/start.png", "../start.png"), "index.htm:6: ../start.png points outside the help folder");
-        row("external resource", with(index, "img/start.png", "https://example.org/start.png"), "index.htm:6: https://example.org/start.png leaves the help folder");
-        row("absolute path", with(index, "img/start.png", "/img/start.png"), "index.htm:6: /img/start.png is not a relative address");
+        row("outside the folder", with(index, "img/start.png", "../start.png"),
+            "index.htm:6: ../start.png points outside the help folder");
+        row("external resource", with(index, "img/start.png", "https://example.org/start.png"),
+            "index.htm:6: https://example.org/start.png leaves the help folder");
+        row("absolute path", with(index, "img/start.png", "/img/start.png"),
+            "index.htm:6: /img/start.png is not a relative address");
         row("script", with(index, "</main>", "<script src=\"x.js\"></script></main>"), "index.htm:6: runs a script");
-        row("picture without description", with(index, " alt=\"La ventana al empezar\"", ""), "index.htm:6: a picture without a description (alt)");
+        row("picture without description", with(index, " alt=\"La ventana al empezar\"", ""),
+            "index.htm:6: a picture without a description (alt)");
         row("picture no page shows", [] {
             Files f = goodHelp();
             f[QStringLiteral("img/old.png")] = "old";
