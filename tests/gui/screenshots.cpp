@@ -19,10 +19,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 
 #include <cstdio>
 #include <functional>
@@ -240,7 +238,8 @@ const Scene kScenes[] = {
     {"worksheet.png",
      [](TForm1 &form) {
          processCase(form);
-         return pictureOf<TFPlanRep>([&] { click(form, "PlanRep"); }, [](TFPlanRep &sheet) { sheet.Cerrar->click(); });
+         return pictureOf<TFPlanRep>([&] { click(form, "PlanRep"); },
+                                     [](TFPlanRep &sheet) { controlOf<QAbstractButton>(&sheet, "Cerrar")->click(); });
      }},
     {"chooser.png",
      [](TForm1 &form) {
@@ -256,12 +255,12 @@ const Scene kScenes[] = {
              addFirstFound(form, words);
              whileShown<TFSelArch>([&] { click(form, "Guardar"); },
                                    [&](TFSelArch &chooser) {
-                                       chooser.Ed->setText(name);
-                                       chooser.BitBtn1->click();
+                                       controlOf<QLineEdit>(&chooser, "Ed")->setText(name);
+                                       controlOf<QAbstractButton>(&chooser, "BitBtn1")->click();
                                    });
          }
          return pictureOf<TFSelArch>([&] { click(form, "Abrir"); },
-                                     [](TFSelArch &chooser) { chooser.BitBtn2->click(); });
+                                     [](TFSelArch &chooser) { controlOf<QAbstractButton>(&chooser, "BitBtn2")->click(); });
      }},
     {"patient.png",
      [](TForm1 &form) {
