@@ -10,7 +10,11 @@ cmake --build "$root/build" -j"$(nproc)"
 demo="$root/demo"
 if [ ! -e "$demo" ]; then
   "$root/build/tools/vantolia-tablas" importar "$root/startercatalogue" "$demo"
-  [ -f "$root/docs/ayuda/index.htm" ] && cp -r "$root/docs/ayuda/." "$demo/" || true
+fi
+# The help lives in the working folder: its pages, stylesheet and pictures. A demo folder made
+# before the help existed gets it as well.
+if [ -f "$root/docs/ayuda/index.htm" ] && [ ! -f "$demo/index.htm" ]; then
+  cp -R "$root/docs/ayuda/." "$demo/"
 fi
 
 cd "$demo"
