@@ -11,3 +11,6 @@ cmake -S "$root" -B "$root/build-tests" -DCMAKE_BUILD_TYPE=Debug -DVANTOLIA_SANI
 cmake --build "$root/build-tests" -j"$(nproc)"
 cd "$root/build-tests"
 ctest --output-on-failure -j"$(nproc)"
+
+# Every fuzzing target for a few seconds: a short watch for inputs that crash a reader.
+"$root/scripts/fuzz.sh" all 10

@@ -408,7 +408,8 @@ int widestText(const std::vector<QString> &texts, const QFont &font)
             if (est + bound < widest * 64)
                 break;
             // A name that comes back (the same flower in another system) is measured once.
-            auto m = std::find_if(measured.begin(), measured.end(), [&](const auto &x) { return x.first == texts[i]; });
+            const QString &text = texts[i];
+            auto m = std::find_if(measured.begin(), measured.end(), [&text](const auto &x) { return x.first == text; });
             if (m == measured.end())
                 m = measured.insert(measured.end(), {texts[i], e.exact(texts[i])});
             widest = std::max(widest, m->second);
