@@ -45,6 +45,8 @@ public:
     int fieldCount() const;
     int fieldNumber(const QString &name) const; // -1 when unknown
     const FieldDef &fieldDef(int field) const;
+    // A field of the table, as opposed to a lookup or calculated one: only these can be set.
+    bool isStoredField(int field) const;
 
     // Open and close.
     void open();
@@ -140,7 +142,6 @@ private:
     void requireOpen() const;
     void requireRows() const;
     int storedFieldCount() const;
-    bool isStoredField(int field) const;
     QVariant fieldValue(std::optional<Slot> slot, int field) const;
     std::optional<QVariant> pendingValue(int field) const;
 

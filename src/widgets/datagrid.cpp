@@ -4,7 +4,9 @@
 #include "store/error.h"
 #include "store/view.h"
 
+#include <QFocusEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace {
 std::function<void(const QString &)> &errorHandler()
@@ -80,6 +82,65 @@ void DataGrid::setColumnField(int column, const QString &field)
         m_model->setColumnField(column, field);
 }
 
+void DataGrid::setCellEditing(bool on)
+{
+    m_cellEditing = on;
+    applyEditingOptions();
+}
+
+void DataGrid::setEditorAlwaysShown(bool on)
+{
+    m_editorAlwaysShown = on;
+    applyEditingOptions();
+}
+
+void DataGrid::setRowSelect(bool on)
+{
+    m_rowSelect = on;
+    applyEditingOptions();
+}
+
+void DataGrid::applyEditingOptions()
+{
+    const bool editing = m_cellEditing && !m_rowSelect;
+    if (m_model)
+        m_model->setEditable(editing);
+    setSelectionBehavior(m_rowSelect ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+    setEditTriggers(editing ? QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed
+                                  | QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+                            : QAbstractItemView::NoEditTriggers);
+    if (!editing && state() == QAbstractItemView::EditingState)
+        closeEditor(indexWidget(currentIndex()), QAbstractItemDelegate::NoHint);
+    if (editing && m_editorAlwaysShown)
+        openEditorOnCurrentCell();
+}
+
+void DataGrid::openEditorOnCurrentCell()
+{
+    if (!m_model || state() == QAbstractItemView::EditingState)
+        return;
+    const int row = m_model->view()->currentRow();
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    const QModelIndex cell = m_model->index(row, std::max(0, currentIndex().column()));
+    setCurrentIndex(cell);
+    edit(cell);
+}
+
+void DataGrid::keyPressEvent(QKeyEvent *event)
+{
+    emit keyPressed(event->key(), event->text());
+    QTableView::keyPressEvent(event);
+}
+
+void DataGrid::focusOutEvent(QFocusEvent *event)
+{
+    QTableView::focusOutEvent(event);
+    // The cell editor taking the focus is still the grid's own editing.
+    if (state() != QAbstractItemView::EditingState)
+        emit focusLeft();
+}
+
 void DataGrid::setTitlesVisible(bool visible)
 {
     horizontalHeader()->setVisible(visible);
@@ -107,6 +168,8 @@ void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &pre
     if (m_following || !m_model || !current.isValid() || current.row() == previous.row())
         return;
     moveView(current.row());
+    if (m_cellEditing && m_editorAlwaysShown && !m_rowSelect)
+        openEditorOnCurrentCell();
 }
 
 void DataGrid::moveView(int row)

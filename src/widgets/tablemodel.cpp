@@ -93,7 +93,29 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
 
 Qt::ItemFlags TableModel::flags(const QModelIndex &index) const
 {
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    const Qt::ItemFlags browse = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    const int field = fieldOf(index.column());
+    const bool editable = m_editable && field >= 0 && view()->isStoredField(field) && index.row() == view()->currentRow();
+    return editable ? browse | Qt::ItemIsEditable : browse;
+}
+
+bool TableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    store::View *v = view();
+    const int field = fieldOf(index.column());
+    const QString name = v->fieldDef(field).name;
+    // An unchanged cell does not put the row into editing.
+    if (v->value(name).toString() == value.toString())
+        return true;
+    if (!m_source->edit())
+        return false;
+    v->setValue(name, value);
+    emit dataChanged(index, index);
+    return true;
 }
 
 void TableModel::reset()
