@@ -6,6 +6,8 @@
 #include "panelsizes.h"
 
 #include "catalogue/catalogue.h"
+#include "maintenance/flowerlinks.h"
+#include "maintenance/flowerrecords.h"
 #include "ui/buttonpictures.h"
 #include "widgets/fieldlink.h"
 
@@ -74,6 +76,24 @@ void FlowersPage::setUp(Catalogue &c)
     new FieldLink(ui->DBImage1, &c.SFlores, QStringLiteral("Foto"));
 
     connect(ui->IdiomaButtons, &QButtonGroup::idClicked, this, &FlowersPage::Idioma1Click);
+
+    m_records = new FlowerRecords(c, ui->GrFlor, ui->LabBus, ui->EdNom1, this);
+    m_links = new FlowerLinks(c, this);
+    connect(ui->NuevaFlor, &QAbstractButton::clicked, this, &FlowersPage::newFlowerRequested);
+    connect(ui->ElimFlor, &QAbstractButton::clicked, m_records, &FlowerRecords::ElimFlorClick);
+    connect(ui->AgrSintFlor, &QAbstractButton::clicked, m_links, &FlowerLinks::BotAgrSintFlorClick);
+    connect(ui->ElimSintFlor, &QAbstractButton::clicked, m_links, &FlowerLinks::ElimSintFlorClick);
+}
+
+void FlowersPage::setEditMode(bool on)
+{
+    ui->PanEdSint->setVisible(on);
+    ui->PanBotIm->setVisible(on);
+}
+
+void FlowersPage::NuevaFlorClick(int system)
+{
+    m_records->NuevaFlorClick(system);
 }
 
 void FlowersPage::Idioma1Click(int language)

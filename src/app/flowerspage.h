@@ -9,6 +9,8 @@ namespace Ui {
 class FlowersPage;
 }
 class Catalogue;
+class FlowerLinks;
+class FlowerRecords;
 class SplitterPanels;
 class QShortcut;
 
@@ -35,6 +37,11 @@ public:
     void enter();
     void TFloresAfterScroll();
 
+    // Edit mode shows the panels that change flowers, links and photos.
+    void setEditMode(bool on);
+    // A new flower of `system`, 0 when no single system is chosen (which only says so).
+    void NuevaFlorClick(int system);
+
     // Shows the return notice in place of the list and puts the cursor on the flower with the
     // given key, if any, whatever the list's order; hideReturnNotice() brings the list back.
     void showResultFlower(std::optional<qint32> key);
@@ -50,6 +57,8 @@ signals:
     void languageChosen(int language);
     // The user asked to go back from a result flower to the result.
     void returnRequested();
+    // The user asked for a new flower; which system it takes is the toolbar's to say.
+    void newFlowerRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -62,4 +71,6 @@ private:
     Catalogue *m_catalogue = nullptr;
     std::optional<quint8> m_system;
     QList<QShortcut *> m_returnKeys;
+    FlowerRecords *m_records = nullptr;
+    FlowerLinks *m_links = nullptr;
 };

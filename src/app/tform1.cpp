@@ -75,6 +75,8 @@ void TForm1::connectPages()
     connect(ui->PagFlor, &FlowersPage::returnRequested, this, &TForm1::LabVolverClick);
     connect(ui->PagSint, &SymptomsPage::processed, this, &TForm1::showResult);
     connect(ui->PagRep, &RepertoryPage::flowerRequested, this, &TForm1::Button2Click);
+    connect(ui->PagFlor, &FlowersPage::newFlowerRequested, this, &TForm1::NuevaFlorClick);
+    connect(ui->Modificar, &QAbstractButton::clicked, this, &TForm1::ModificarClick);
 
     connect(ui->CBSel, &QComboBox::activated, this, &TForm1::CBSelChange);
     connect(ui->Sintomas, &QAbstractButton::clicked, this, [this] { SintomasClick(ui->Sintomas); });
@@ -113,6 +115,7 @@ void TForm1::FormShow()
     AplicarLetra();
     ui->Ficha->tabBar()->hide();
     ui->Ficha->setCurrentWidget(ui->PagLogo);
+    PonerEdicion(false);
 }
 
 bool TForm1::FormCloseQuery() const
@@ -363,4 +366,23 @@ settingsfile::Settings TForm1::currentSettings() const
     now.scheme = EsquemaColor;
     now.textSize = TamLetra;
     return now;
+}
+
+void TForm1::PonerEdicion(bool on)
+{
+    EnEdicion = on;
+    m_catalogue.SFlores.setAutoEdit(on);
+    ui->PagFlor->setEditMode(on);
+    ui->PagSint->setEditMode(on);
+    ui->Modificar->setText(on ? QStringLiteral("Editando") : QStringLiteral("Modificar"));
+}
+
+void TForm1::ModificarClick()
+{
+    PonerEdicion(ui->Modificar->isChecked());
+}
+
+void TForm1::NuevaFlorClick()
+{
+    ui->PagFlor->NuevaFlorClick(ui->CBSel->chosenSystem());
 }

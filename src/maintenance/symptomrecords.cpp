@@ -24,10 +24,11 @@ void SymptomRecords::CambiarNombreClick()
 {
     if (!m_editMode)
         return;
+    // The grid takes the focus first, so that the editor the options open keeps it.
+    m_list->setFocus();
     m_list->setRowSelect(false);
     m_list->setCellEditing(true);
     m_list->setEditorAlwaysShown(true);
-    m_list->setFocus();
 }
 
 void SymptomRecords::GrSintomasKeyDown()

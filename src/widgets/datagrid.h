@@ -2,6 +2,7 @@
 
 #include "tablemodel.h"
 
+#include <QPointer>
 #include <QTableView>
 
 #include <functional>
@@ -18,6 +19,7 @@ class DataGrid : public QTableView
     Q_OBJECT
 public:
     explicit DataGrid(QWidget *parent = nullptr);
+    ~DataGrid() override;
 
     void setDataSource(store::DataSource *source, const QList<GridColumn> &columns);
     store::DataSource *dataSource() const;
@@ -56,13 +58,19 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     // Typed letters belong to whoever listens to keyPressed, not to the view's own search.
     void keyboardSearch(const QString &) override { }
-    void focusOutEvent(QFocusEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     void followView();
     void moveView(int row);
     void applyEditingOptions();
     void openEditorOnCurrentCell();
+    void focusMoved(QWidget *from, QWidget *to);
+    bool holds(const QWidget *widget) const;
+
+    friend class CellEditorDelegate;
 
     TableModel *m_model = nullptr;
     std::function<void(QTableView *)> m_fitter;
@@ -71,4 +79,5 @@ private:
     bool m_cellEditing = false;
     bool m_editorAlwaysShown = false;
     bool m_rowSelect = true;
+    QPointer<QWidget> m_editor; // the cell editor, while one is open
 };

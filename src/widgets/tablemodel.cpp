@@ -7,7 +7,13 @@ TableModel::TableModel(store::DataSource *source, QObject *parent)
     : QAbstractTableModel(parent), m_source(source)
 {
     connect(source, &store::DataSource::layoutChanged, this, &TableModel::reset);
-    connect(source, &store::DataSource::stateChanged, this, &TableModel::reset);
+    // Editing a row changes no row; appending one, or ending an append, does.
+    connect(source, &store::DataSource::stateChanged, this, [this] {
+        if (rowCount() != m_shownRows)
+            reset();
+        else
+            refreshValues();
+    });
     connect(source, &store::DataSource::valuesChanged, this, &TableModel::refreshValues);
 }
 
@@ -22,6 +28,7 @@ void TableModel::setColumns(const QList<GridColumn> &columns)
     m_columns = columns;
     m_fieldNumbers.clear();
     endResetModel();
+    m_shownRows = rowCount();
 }
 
 void TableModel::setColumnField(int column, const QString &field)
@@ -123,6 +130,7 @@ void TableModel::reset()
     beginResetModel();
     m_fieldNumbers.clear();
     endResetModel();
+    m_shownRows = rowCount();
 }
 
 void TableModel::refreshValues()

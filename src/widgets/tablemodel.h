@@ -53,5 +53,6 @@ private:
     store::DataSource *m_source;
     QList<GridColumn> m_columns;
     mutable QList<int> m_fieldNumbers;
-    bool m_editable = false; // resolved lazily: the table arrives when views open
+    bool m_editable = false;
+    int m_shownRows = 0; // the rows the views were last told of // resolved lazily: the table arrives when views open
 };
