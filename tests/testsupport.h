@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // The fixture catalogue of tests/data (nine flowers, fourteen symptoms, eighteen links, one
@@ -24,3 +25,11 @@ private:
     QTemporaryDir m_dir;
     QString m_anterior;
 };
+
+// The text of each page of a PDF file as pdftotext (poppler-utils) reads it keeping the layout,
+// line after line, blanks and line breaks folded to single blanks. Empty when the tool cannot
+// read the file.
+QStringList pdfPages(const QString &path);
+
+// The page size pdfinfo names, "A4" or "letter", with the page's width and height in points.
+QString pdfPageSize(const QString &path);
