@@ -85,6 +85,19 @@ qreal heightOf(const CaseHeights &h, const repertory::PlacedPart &p)
     return 0;
 }
 
+// Body 100 high, headings 10, gap 5, table titles 8, flowers 6.
+CaseHeights caseHeights(std::vector<qreal> symptoms)
+{
+    CaseHeights h;
+    h.page = 100;
+    h.heading = 10;
+    h.gap = 5;
+    h.tableHeader = 8;
+    h.flower = 6;
+    h.symptoms = std::move(symptoms);
+    return h;
+}
+
 PrintSizes sizes(QSizeF page, qreal name, qreal count, qreal column, qreal header, qreal row)
 {
     PrintSizes s;
@@ -100,14 +113,6 @@ PrintSizes sizes(QSizeF page, qreal name, qreal count, qreal column, qreal heade
     return s;
 }
 
-void choose(Catalogue &c, const std::vector<qint32> &keys)
-{
-    std::vector<store::Record> rows;
-    for (const qint32 k : keys)
-        rows.push_back({{k}, {true}});
-    c.TRepS.table()->insertMany(rows);
-}
-
 } // namespace
 
 class TestPrinting : public QObject
@@ -119,16 +124,8 @@ class TestPrinting : public QObject
 private slots:
     void aCaseRunsOnToMorePagesWithItsHeadingsKeptAndTheTableTitlesRepeated()
     {
-        // Body 100 high: heading 10, symptoms 10 each but the third (a wrapped text) 25,
-        // gap 5, table titles 8, flowers 6.
-        CaseHeights h;
-        h.page = 100;
-        h.heading = 10;
-        h.gap = 5;
-        h.tableHeader = 8;
-        h.flower = 6;
-        h.symptoms = {10, 10, 25, 10, 10, 10, 10, 10};
-        const std::vector<CasePage> pages = repertory::layOutCase(h, 20);
+        // Symptoms 10 high each but the third, a wrapped text, 25.
+        const std::vector<CasePage> pages = repertory::layOutCase(caseHeights({10, 10, 25, 10, 10, 10, 10, 10}), 20);
         // Page 1: heading and symptoms 0-6 reach 95; symptom 7 does not fit.
         // Page 2: symptom 7 (10), gap (5), heading (10), titles (8), flowers 0-10 (66) = 99.
         // Page 3: titles again, then flowers 11-19.
@@ -142,13 +139,7 @@ private slots:
     {
         QTest::addColumn<CaseHeights>("heights");
         QTest::addColumn<int>("flowers");
-        CaseHeights h;
-        h.page = 100;
-        h.heading = 10;
-        h.gap = 5;
-        h.tableHeader = 8;
-        h.flower = 6;
-        h.symptoms = std::vector<qreal>(8, 11); // the symptoms end at 98
+        CaseHeights h = caseHeights(std::vector<qreal>(8, 11)); // the symptoms end at 98
         QTest::newRow("symptoms fill the first page") << h << 3;
         h.symptoms = std::vector<qreal>(7, 10); // 80: gap, heading and titles fit, no flower does
         QTest::newRow("room for the titles only") << h << 4;
@@ -414,7 +405,7 @@ private slots:
                 std::vector<qint32> keys;
                 for (qint32 k = 1; k <= 600; k += 3)
                     keys.push_back(k);
-                choose(c, keys);
+                chooseSymptoms(c, keys);
                 repertory::processSelection(c);
                 built = worksheet::buildSheet(c, "Nom1");
             }

@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include "catalogue/catalogue.h"
 #include "store/error.h"
 #include "tabletool.h"
 
@@ -26,6 +27,14 @@ WorkingFolder::WorkingFolder()
 WorkingFolder::~WorkingFolder()
 {
     QDir::setCurrent(m_anterior);
+}
+
+void chooseSymptoms(Catalogue &c, const std::vector<qint32> &keys)
+{
+    std::vector<store::Record> rows;
+    for (const qint32 k : keys)
+        rows.push_back({{k}, {true}});
+    c.TRepS.table()->insertMany(rows);
 }
 
 namespace {

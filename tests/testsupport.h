@@ -4,6 +4,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <vector>
+
+class Catalogue;
+
 // The fixture catalogue of tests/data (nine flowers, fourteen symptoms, eighteen links, one
 // photo), imported into `carpeta` by the same code as the command-line tool. Returns the folder;
 // throws store::Error when the import fails.
@@ -25,6 +29,9 @@ private:
     QTemporaryDir m_dir;
     QString m_anterior;
 };
+
+// Puts the symptoms with these keys into the selection, in one go.
+void chooseSymptoms(Catalogue &catalogue, const std::vector<qint32> &keys);
 
 // The text of each page of a PDF file as pdftotext (poppler-utils) reads it keeping the layout,
 // line after line, blanks and line breaks folded to single blanks. Empty when the tool cannot
