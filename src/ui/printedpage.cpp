@@ -68,7 +68,8 @@ void PageFrame::draw(QPainter &p, int page, int pages) const
     qreal y = m_titleHeight;
     if (!m_heading.patient.isEmpty()) {
         p.drawText(QRectF(0, y, m_page.width(), m_lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("Paciente: ") + m_heading.patient);
+                   p.fontMetrics().elidedText(QStringLiteral("Paciente: ") + m_heading.patient, Qt::ElideRight,
+                                              int(m_page.width())));
         y += m_lineHeight;
     }
     p.setPen(QPen(kHeadingColour, points(kRuleWidth)));

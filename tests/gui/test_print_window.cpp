@@ -1,7 +1,7 @@
-// Printing from the real main window on the fixture catalogue: the print buttons of the
-// repertory page and of the worksheet, what the PDF files they make hold, read back with
-// poppler's pdftotext, printing and previewing through the printer, cancelling, files that
-// cannot be written, and the companion application's patient offered for the heading.
+// Printing from the real main window on the fixture catalogue: the choices window, the print
+// buttons of the repertory page and of the worksheet, what the PDF files they make hold, read
+// back with poppler's pdftotext, printing and previewing through the printer, cancelling, files
+// that cannot be written, and the companion application's patient offered for the heading.
 #include "ui/documentprinter.h"
 #include "ui/messageboxes.h"
 #include "ui/printedpage.h"
@@ -16,6 +16,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
@@ -194,6 +196,40 @@ private slots:
         });
         // The button reached the printing, whose answer cancelled it.
         QCOMPARE(printSeam->log(), QStringList({"Imprimir: Planilla de Repertorización"}));
+    }
+
+    void theChoicesWindowOffersAndAnswers()
+    {
+        PrintRequest offered;
+        offered.patient = "Luz Ortíz";
+        offered.paper = QPageSize::Letter;
+        offered.orientation = QPageLayout::Landscape;
+        PrintChoices choices(offered);
+        QCOMPARE(choices.windowTitle(), QString("Imprimir"));
+        QCOMPARE(controlOf<QLineEdit>(&choices, "patient")->text(), QString("Luz Ortíz"));
+        QCOMPARE(controlOf<QComboBox>(&choices, "paper")->currentText(), QString("Carta"));
+        QCOMPARE(controlOf<QComboBox>(&choices, "orientation")->currentText(), QString("Horizontal"));
+        QVERIFY(controlOf<QPushButton>(&choices, "print")->isDefault());
+
+        controlOf<QLineEdit>(&choices, "patient")->setText("  Luz Ortíz Peña ");
+        controlOf<QComboBox>(&choices, "paper")->setCurrentText("A4");
+        controlOf<QComboBox>(&choices, "orientation")->setCurrentText("Vertical");
+        const std::pair<const char *, PrintRequest::Action> buttons[] = {{"preview", PrintRequest::Action::Preview},
+                                                                         {"print", PrintRequest::Action::Print},
+                                                                         {"savePdf", PrintRequest::Action::SavePdf}};
+        for (const auto &[button, action] : buttons) {
+            choices.open();
+            controlOf<QPushButton>(&choices, button)->click();
+            QCOMPARE(choices.result(), int(QDialog::Accepted));
+            const PrintRequest chosen = choices.request();
+            QCOMPARE(chosen.action, action);
+            QCOMPARE(chosen.patient, QString("Luz Ortíz Peña"));
+            QCOMPARE(chosen.paper, QPageSize::A4);
+            QCOMPARE(chosen.orientation, QPageLayout::Portrait);
+        }
+        choices.open();
+        controlOf<QPushButton>(&choices, "cancel")->click();
+        QCOMPARE(choices.result(), int(QDialog::Rejected));
     }
 
     void theCaseSavedAsPdfHoldsWhatThePageShows()
