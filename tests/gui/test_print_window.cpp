@@ -20,7 +20,7 @@
 #include <QLineEdit>
 #include <QDir>
 #include <QFile>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -174,9 +174,15 @@ private slots:
         QCOMPARE(printCase->accessibleName(), QString("Imprimir el repertorio"));
         QCOMPARE(printCase->toolTip(), QString("Imprimir el repertorio o guardarlo como PDF"));
         QVERIFY(!printCase->icon().isNull());
-        auto *bar = qobject_cast<QHBoxLayout *>(copy->parentWidget()->layout());
+        // The page's buttons in two rows, the print button right after the copy button.
+        auto *bar = qobject_cast<QGridLayout *>(copy->parentWidget()->layout());
         QVERIFY(bar);
-        QCOMPARE(bar->indexOf(printCase), bar->indexOf(copy) + 1);
+        QStringList order;
+        for (int row = 0; row < bar->rowCount(); ++row)
+            for (int column = 0; column < bar->columnCount(); ++column)
+                if (QLayoutItem *item = bar->itemAtPosition(row, column))
+                    order << item->widget()->objectName();
+        QCOMPARE(order, QStringList({"Button2", "BotCopiar", "printCase", "PlanRep"}));
 
         process({"Timidez"});
         printSeam->answer(cancel());
