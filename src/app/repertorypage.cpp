@@ -7,6 +7,7 @@
 
 #include "catalogue/catalogue.h"
 #include "repertory/repertorycopy.h"
+#include "repertory/repertoryprinting.h"
 #include "repertory/tfplanrep.h"
 #include "ui/buttonpictures.h"
 
@@ -17,6 +18,7 @@ namespace {
 const ButtonPicture kPictures[] = {
     {"Button2", Picture::Flower},
     {"BotCopiar", Picture::Copy},
+    {"printCase", Picture::Print},
     {"PlanRep", Picture::Worksheet},
 };
 
@@ -60,6 +62,7 @@ void RepertoryPage::setUp(Catalogue &c)
     connect(ui->GrRepF, &QAbstractItemView::doubleClicked, this, &RepertoryPage::flowerRequested);
     connect(ui->BotCopiar, &QAbstractButton::clicked, this, &RepertoryPage::BotCopiarClick);
     connect(ui->PlanRep, &QAbstractButton::clicked, this, &RepertoryPage::PlanRepClick);
+    connect(ui->printCase, &QAbstractButton::clicked, this, &RepertoryPage::printCaseClick);
 }
 
 void RepertoryPage::IdiomaRepClick()
@@ -92,6 +95,11 @@ void RepertoryPage::setPanelSizes(const QList<int> &sizes)
     m_panels->setSizes(sizes);
 }
 
+void RepertoryPage::setPatient(const QString &name)
+{
+    m_patient = name;
+}
+
 void RepertoryPage::BotCopiarClick()
 {
     ::BotCopiarClick(*m_catalogue, nameField());
@@ -99,5 +107,11 @@ void RepertoryPage::BotCopiarClick()
 
 void RepertoryPage::PlanRepClick()
 {
-    ::PlanRepClick(*m_catalogue, nameField(), window());
+    ::PlanRepClick(*m_catalogue, nameField(), window(), m_patient);
+}
+
+void RepertoryPage::printCaseClick()
+{
+    const QString nameTitle = ui->GrRepF->model()->headerData(1, Qt::Horizontal).toString();
+    printRepertory(*m_catalogue, nameField(), nameTitle, m_patient, window());
 }

@@ -114,6 +114,7 @@ void SymptomsPage::enter()
 void SymptomsPage::LeerPaciente()
 {
     m_storage->LeerPaciente();
+    emit patientShown(ui->PanPac->isHidden() ? QString() : ui->LabPac->text());
 }
 
 void SymptomsPage::TSintAfterScroll()

@@ -43,6 +43,8 @@ public:
 signals:
     // The selection was processed: the result is ready to be shown.
     void processed();
+    // The companion application's patient as the page now shows it; empty when none shows.
+    void patientShown(const QString &name);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -74,6 +74,7 @@ void TForm1::connectPages()
     connect(ui->PagFlor, &FlowersPage::languageChosen, ui->PagRep, &RepertoryPage::followLanguage);
     connect(ui->PagFlor, &FlowersPage::returnRequested, this, &TForm1::LabVolverClick);
     connect(ui->PagSint, &SymptomsPage::processed, this, &TForm1::showResult);
+    connect(ui->PagSint, &SymptomsPage::patientShown, ui->PagRep, &RepertoryPage::setPatient);
     connect(ui->PagRep, &RepertoryPage::flowerRequested, this, &TForm1::Button2Click);
     connect(ui->PagFlor, &FlowersPage::newFlowerRequested, this, &TForm1::NuevaFlorClick);
     connect(ui->Modificar, &QAbstractButton::clicked, this, &TForm1::ModificarClick);
