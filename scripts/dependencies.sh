@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libsqlite3-dev libjpeg62-turbo-dev libcsv-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth xdotool imagemagick sqlite3
+  appstream desktop-file-utils
 )
 
 missing=()
