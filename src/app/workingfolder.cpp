@@ -126,8 +126,8 @@ Choice choose(const StartPlace &place)
 {
     Choice choice;
     if (place.arguments.size() > 1) {
-        choice.error = QStringLiteral("Se indicaron %1 carpetas de trabajo y Vantolia usa una sola.\r"
-                                      "Uso: vantolia [CARPETA]")
+        choice.error = QStringLiteral("Se indicaron %1 carpetas de trabajo y Vantolia usa una sola "
+                                      "(vantolia [CARPETA])")
                            .arg(place.arguments.size());
     } else if (place.arguments.size() == 1) {
         if (place.arguments[0].isEmpty())
@@ -142,8 +142,8 @@ Choice choose(const StartPlace &place)
         choice.createIfMissing = true;
         if (choice.folder.isEmpty())
             choice.error = QStringLiteral("No se sabe dónde guardar los datos: ni XDG_DATA_HOME ni HOME "
-                                          "indican una carpeta.\rInicie Vantolia con la carpeta de trabajo: "
-                                          "vantolia CARPETA");
+                                          "indican una carpeta.\rInicie Vantolia con su carpeta de trabajo "
+                                          "(vantolia CARPETA)");
     }
     return choice;
 }
