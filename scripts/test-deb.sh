@@ -42,7 +42,12 @@ mount -t proc proc "$system/proc"
 trap 'umount "$system/proc" 2>/dev/null || true' EXIT
 cp "$deb" "$system/tmp/"
 
-chroot "$system" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LC_ALL=C.UTF-8 /bin/bash -euo pipefail -c '
+# The help goes with the starter catalogue whenever the source has it.
+help=""
+[ -f "$root/docs/ayuda/index.htm" ] && help=index.htm
+
+chroot "$system" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LC_ALL=C.UTF-8 HELP="$help" \
+  /bin/bash -euo pipefail -c '
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends /tmp/vantolia_*.deb >/tmp/apt.log
   dpkg -L vantolia | grep -E "/bin/|\.desktop|metainfo|scalable|256x256"
@@ -54,7 +59,7 @@ chroot "$system" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LC_ALL=C.UTF
     bash -c "cd && timeout 10 vantolia" || status=$?
   [ $status -eq 124 ] || { echo "vantolia terminó ($status) en vez de quedar abierto"; exit 1; }
   data=/home/practicante/.local/share/vantolia
-  for file in Flores.db Sintomas.db Rel.db RepSint.db RepFlor.db index.htm; do
+  for file in Flores.db Sintomas.db Rel.db RepSint.db RepFlor.db $HELP; do
     [ -f "$data/$file" ] || { echo "falta $data/$file"; exit 1; }
   done
   [ "$(stat -c %U "$data/Flores.db")" = practicante ] || { echo "$data no es del usuario"; exit 1; }
