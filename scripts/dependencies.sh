@@ -8,6 +8,7 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth xdotool imagemagick sqlite3
   poppler-utils # pdftotext and pdftoppm: the tests read back the PDF files the program prints
+  appstream desktop-file-utils
 )
 
 missing=()
