@@ -9,6 +9,7 @@ namespace Ui {
 class FlowersPage;
 }
 class Catalogue;
+class FlowerPhoto;
 class SplitterPanels;
 class QShortcut;
 
@@ -34,6 +35,9 @@ public:
     // What showing the page does to it: grids refitted, the focus on the flower list.
     void enter();
     void TFloresAfterScroll();
+    // Lays the photo out again in its frame, as the fit mode says; for whatever changes the
+    // frame's size, such as the text size.
+    void AjustarFoto();
 
     // Shows the return notice in place of the list and puts the cursor on the flower with the
     // given key, if any, whatever the list's order; hideReturnNotice() brings the list back.
@@ -62,4 +66,5 @@ private:
     Catalogue *m_catalogue = nullptr;
     std::optional<quint8> m_system;
     QList<QShortcut *> m_returnKeys;
+    FlowerPhoto *m_photo = nullptr;
 };
