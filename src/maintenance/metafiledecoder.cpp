@@ -1,6 +1,9 @@
 #include "metafiledecoder.h"
 
 #include <QElapsedTimer>
+#include <QtEndian>
+
+#include <iterator>
 
 #include <cmath>
 #include <cstdlib>
@@ -13,6 +16,7 @@ namespace photo {
 namespace {
 
 constexpr qint64 kTimeBudgetMs = 5000;
+constexpr double kPointsPerInch = 72;
 constexpr std::size_t kMemoryBudget = std::size_t(512) << 20;
 constexpr double kScreenDpi = 96;
 
@@ -68,6 +72,49 @@ int keepGoing(void *context, float)
     return static_cast<Budget *>(context)->clock.elapsed() > kTimeBudgetMs ? 1 : 0;
 }
 
+// The library draws text only with the fonts it is told of: the standard PostScript faces,
+// here the metric-compatible Liberation faces the program installs for its own text.
+char kFontFolder[] = "/usr/share/fonts/truetype/liberation2";
+char *kFontFolders[] = {kFontFolder, nullptr};
+
+wmfMapping *standardFaces()
+{
+    static const char *const pairs[][2] = {
+        {"Times-Roman", "LiberationSerif-Regular.ttf"},   {"Times-Italic", "LiberationSerif-Italic.ttf"},
+        {"Times-Bold", "LiberationSerif-Bold.ttf"},       {"Times-BoldItalic", "LiberationSerif-BoldItalic.ttf"},
+        {"Helvetica", "LiberationSans-Regular.ttf"},      {"Helvetica-Oblique", "LiberationSans-Italic.ttf"},
+        {"Helvetica-Bold", "LiberationSans-Bold.ttf"},    {"Helvetica-BoldOblique", "LiberationSans-BoldItalic.ttf"},
+        {"Courier", "LiberationMono-Regular.ttf"},        {"Courier-Oblique", "LiberationMono-Italic.ttf"},
+        {"Courier-Bold", "LiberationMono-Bold.ttf"},      {"Courier-BoldOblique", "LiberationMono-BoldItalic.ttf"},
+    };
+    static wmfMapping faces[std::size(pairs) + 1] = {};
+    static const bool filled = [] {
+        for (std::size_t i = 0; i < std::size(pairs); ++i)
+            // The library only reads these names.
+            faces[i] = {const_cast<char *>(pairs[i][0]), const_cast<char *>(pairs[i][1]), FT_ENCODING_NONE};
+        return true;
+    }();
+    Q_UNUSED(filled);
+    return faces;
+}
+
+// A placeable metafile says which part of its drawing is the picture; the library's own
+// bounds are those of what is drawn, which would crop the picture's margins away.
+bool placeableFrame(const QByteArray &data, wmfD_Rect &frame)
+{
+    constexpr quint32 kPlaceableKey = 0x9AC6CDD7;
+    if (data.size() < 22)
+        return false;
+    const auto *p = reinterpret_cast<const uchar *>(data.constData());
+    const int unitsPerInch = qFromLittleEndian<quint16>(p + 14);
+    if (qFromLittleEndian<quint32>(p) != kPlaceableKey || unitsPerInch == 0)
+        return false;
+    const auto at = [&](int offset) { return float(qFromLittleEndian<qint16>(p + offset) * kPointsPerInch / unitsPerInch); };
+    frame.TL = {std::min(at(6), at(10)), std::min(at(8), at(12))};
+    frame.BR = {std::max(at(6), at(10)), std::max(at(8), at(12))};
+    return frame.BR.x > frame.TL.x && frame.BR.y > frame.TL.y;
+}
+
 // The drawing size at screen resolution, shrunk to the side limit with its proportions kept.
 QSize drawingSize(wmfAPI *api)
 {
@@ -110,8 +157,10 @@ DecodedPicture decodeMetafile(const QByteArray &data)
     options.realloc = reallocate;
     options.free = release;
     options.function = wmf_gd_function;
-    const unsigned long flags = WMF_OPT_ALLOC | WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR
-        | WMF_OPT_NO_DEBUG;
+    options.fontdirs = kFontFolders;
+    options.font.ps = standardFaces();
+    const unsigned long flags = WMF_OPT_ALLOC | WMF_OPT_FUNCTION | WMF_OPT_FONTDIRS | WMF_OPT_FONTMAP
+        | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
     wmfAPI *api = nullptr;
     if (wmf_api_create(&api, flags, &options) != wmf_E_None) {
         if (api)
@@ -126,6 +175,7 @@ DecodedPicture decodeMetafile(const QByteArray &data)
     wmfD_Rect bounds{};
     if (wmf_mem_open(api, bytes, long(data.size())) == wmf_E_None) {
         if (wmf_scan(api, 0, &bounds) == wmf_E_None) {
+            placeableFrame(data, bounds);
             const QSize size = drawingSize(api);
             wmf_gd_t *device = WMF_GD_GetData(api);
             if (size.isValid() && sizeAllowed(size)) {

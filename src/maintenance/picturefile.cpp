@@ -9,7 +9,9 @@
 #include <QImageReader>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,13 +71,19 @@ struct StrictReader
     }
 };
 
-// An uncompressed bitmap must hold every row its header promises; the toolkit's reader would
-// leave the missing ones blank.
-bool bitmapRowsPresent(const QByteArray &data)
+// What a bitmap's header says: its size, read before the toolkit's reader sees the file, and
+// whether the rows it promises are there; the toolkit's reader would leave missing ones blank.
+struct BitmapHeader
+{
+    QSize size;
+    bool complete = false;
+};
+
+BitmapHeader readBitmapHeader(const QByteArray &data)
 {
     constexpr int kFileHeader = 14;
     if (data.size() < kFileHeader + 16 || !data.startsWith("BM"))
-        return false;
+        return {};
     const auto *p = reinterpret_cast<const uchar *>(data.constData());
     const quint32 offset = qFromLittleEndian<quint32>(p + 10);
     const quint32 infoSize = qFromLittleEndian<quint32>(p + kFileHeader);
@@ -86,20 +94,24 @@ bool bitmapRowsPresent(const QByteArray &data)
         bits = qFromLittleEndian<quint16>(p + 24);
     } else if (infoSize >= 40 && data.size() >= kFileHeader + 40) {
         width = qFromLittleEndian<qint32>(p + 18);
+        // Negative for rows stored from the top.
         height = qAbs(qint64(qFromLittleEndian<qint32>(p + 22)));
         bits = qFromLittleEndian<quint16>(p + 28);
         compression = qFromLittleEndian<quint32>(p + 30);
     } else {
-        return false;
+        return {};
     }
+    BitmapHeader header;
+    header.size = QSize(int(std::clamp<qint64>(width, 0, INT_MAX)), int(std::clamp<qint64>(height, 0, INT_MAX)));
     // Run-length and embedded pictures cannot be measured from the header; the reader checks them.
     constexpr int kRgb = 0, kBitFields = 3, kAlphaBitFields = 6;
-    if (compression != kRgb && compression != kBitFields && compression != kAlphaBitFields)
-        return true;
-    if (width <= 0 || height <= 0 || bits <= 0 || bits > 32)
-        return false;
-    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
-    return qint64(offset) + rowBytes * height <= data.size();
+    if (compression != kRgb && compression != kBitFields && compression != kAlphaBitFields) {
+        header.complete = true;
+    } else if (width > 0 && height > 0 && bits > 0 && bits <= 32) {
+        const qint64 rowBytes = (width * bits + 31) / 32 * 4;
+        header.complete = qint64(offset) + rowBytes * height <= data.size();
+    }
+    return header;
 }
 
 DecodedPicture readStrictly(StrictReader &r)
@@ -177,7 +189,10 @@ FileContents readPictureFile(const QString &path)
 
 DecodedPicture decodeBitmap(const QByteArray &data)
 {
-    if (!bitmapRowsPresent(data))
+    const BitmapHeader header = readBitmapHeader(data);
+    if (header.size.isValid() && !header.size.isEmpty() && !sizeAllowed(header.size))
+        return DecodedPicture::failed(Failure::TooLarge, header.size);
+    if (!header.complete)
         return DecodedPicture::failed(Failure::Corrupt);
     StrictReader r(data, "bmp");
     return readStrictly(r);
