@@ -36,6 +36,17 @@ const Filters &filters()
     return parsed;
 }
 
+// The filter the dialog stands on, by its number. The toolkit gives its name with or without
+// the patterns, depending on its version, when they are hidden.
+int chosenFilter(const QFileDialog &dialog)
+{
+    const QString chosen = dialog.selectedNameFilter();
+    qsizetype index = filters().toolkit.indexOf(chosen);
+    if (index < 0)
+        index = filters().names.indexOf(chosen.trimmed());
+    return int(index);
+}
+
 void showPreview(QLabel *pane, const QString &path)
 {
     const QFileInfo info(path);
@@ -83,8 +94,7 @@ std::optional<PictureDialog::Choice> PictureDialog::execute(QWidget *parent)
     if (FileDialogSeam *seam = FileDialogSeam::active()) {
         choice = seam->respond(dialog);
     } else if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-        choice = Choice{dialog.selectedFiles().constFirst(),
-                        int(std::max<qsizetype>(0, filters().toolkit.indexOf(dialog.selectedNameFilter())))};
+        choice = Choice{dialog.selectedFiles().constFirst(), std::max(0, chosenFilter(dialog))};
     }
     if (choice) {
         m_filter = choice->filter;
@@ -133,7 +143,7 @@ std::optional<PictureDialog::Choice> FileDialogSeam::respond(QFileDialog &dialog
     if (const auto *list = dialog.findChild<QComboBox *>(QStringLiteral("fileTypeCombo")))
         for (int i = 0; i < list->count(); ++i)
             showing.filters << list->itemText(i);
-    if (const qsizetype chosen = filters().toolkit.indexOf(dialog.selectedNameFilter()); chosen >= 0)
+    if (const int chosen = chosenFilter(dialog); chosen >= 0)
         showing.selectedFilter = filters().names[chosen];
     showing.defaultSuffix = dialog.defaultSuffix();
     showing.hasPreview = dialog.findChild<QLabel *>(QStringLiteral("VistaPrevia")) != nullptr;
