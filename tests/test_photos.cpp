@@ -450,10 +450,10 @@ void TestPhotos::storedPhotoIsLosslessWithAShrunkCopy_data()
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QSize>("preview");
     QTest::newRow("small: no copy") << QSize(640, 480) << QSize();
-    QTest::newRow("as wide as the copy: no copy") << QSize(1024, 300) << QSize();
-    QTest::newRow("landscape") << QSize(2000, 1500) << QSize(1024, 768);
-    QTest::newRow("portrait") << QSize(900, 1800) << QSize(512, 1024);
-    QTest::newRow("one pixel too wide: the side shrinks by truncation") << QSize(1025, 10) << QSize(1024, 9);
+    QTest::newRow("as wide as the copy: no copy") << QSize(photo::kPreviewSide, 300) << QSize();
+    QTest::newRow("landscape") << QSize(2000, 1500) << QSize(800, 600);
+    QTest::newRow("portrait") << QSize(900, 1800) << QSize(400, 800);
+    QTest::newRow("one pixel too wide: the side shrinks by truncation") << QSize(801, 10) << QSize(800, 9);
 }
 
 void TestPhotos::storedPhotoIsLosslessWithAShrunkCopy()
@@ -513,7 +513,7 @@ void TestPhotos::hostileStoredBytesShowNothing_data()
     QTest::newRow("cut after the copy") << stored.left(stored.size() - 1000) << true << false;
     QByteArray lying = stored;
     // The copy's own size, doubled: it no longer fits its chunk.
-    qToBigEndian<quint16>(2048, lying.data() + 33 + 8 + 2);
+    qToBigEndian<quint16>(1600, lying.data() + 33 + 8 + 2);
     // The photo itself is whole: only the copy is passed over.
     QTest::newRow("copy of the wrong size") << lying << true << true;
     QByteArray longChunk = stored;
@@ -529,7 +529,7 @@ void TestPhotos::hostileStoredBytesShowNothing()
     const photo::StoredPhoto head = photo::peekPhoto(bytes);
     QCOMPARE(head.size.isValid(), sized);
     if (!head.preview.isNull())
-        QCOMPARE(head.preview.size(), QSize(1024, 768));
+        QCOMPARE(head.preview.size(), QSize(800, 600));
     // What cannot be decoded whole decodes to nothing rather than to a half-blank photo.
     const QImage whole = photo::decodePhoto(bytes);
     QCOMPARE(!whole.isNull(), decodes);

@@ -11,7 +11,7 @@ namespace photo {
 // with a copy of itself shrunk to fit kPreviewSide, as plain rows: a photo is shown in its frame
 // from that copy at once, and decoded whole only when it is wanted at full size. PNG readers
 // pass over such chunks, so the bytes stay an ordinary PNG file for every other program.
-inline constexpr int kPreviewSide = 1024;
+inline constexpr int kPreviewSide = 800;
 
 // The bytes for a bitmap (32-bit RGB, as the loaders give it). The PNG is compressed for speed
 // of writing and reading rather than for the last byte.
