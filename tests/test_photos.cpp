@@ -9,7 +9,12 @@
 #include "maintenance/picturefile.h"
 #include "maintenance/storedphoto.h"
 
+#include "catalogue/tabledefinitions.h"
+#include "store/table.h"
+#include "tabletool.h"
+
 #include <QElapsedTimer>
+#include <QImageReader>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -93,6 +98,7 @@ private slots:
     void plainPngFromOtherProgramsIsRead();
     void hostileStoredBytesShowNothing_data();
     void hostileStoredBytesShowNothing();
+    void theTablesToolExportsStoredPhotosAsPngFiles();
 };
 
 // ---- fit arithmetic ----
@@ -535,6 +541,30 @@ void TestPhotos::hostileStoredBytesShowNothing()
     QCOMPARE(!whole.isNull(), decodes);
     if (decodes)
         QCOMPARE(whole.size(), QSize(1600, 1200));
+}
+
+void TestPhotos::theTablesToolExportsStoredPhotosAsPngFiles()
+{
+    const QString tables = dir.filePath("tablas");
+    tabletool::createTables(tables);
+    const QImage picture = quarteredPicture(QSize(1200, 900));
+    {
+        store::Table flowers(QDir(tables).filePath("Flores.db"), catalogue::floresDef(), store::TableFile::Durability::Full);
+        store::Record row;
+        row.values.resize(std::size_t(flowers.fieldCount()));
+        row.changed.assign(std::size_t(flowers.fieldCount()), true);
+        row.values[std::size_t(flowers.fieldIndex("Tipo"))] = QStringLiteral("1");
+        row.values[std::size_t(flowers.fieldIndex("Nom1"))] = QStringLiteral("Agrimonia");
+        row.values[std::size_t(flowers.fieldIndex("Foto"))] = photo::encodePhoto(picture);
+        flowers.insert(row);
+    }
+    const QString csv = dir.filePath("csv");
+    tabletool::exportCsv(tables, csv);
+    const QStringList exported = QDir(QDir(csv).filePath("fotos")).entryList(QDir::Files);
+    QCOMPARE(exported.size(), 1);
+    QImageReader reader(QDir(csv).filePath("fotos/" + exported.first()));
+    QCOMPARE(reader.format(), QByteArray("png"));
+    QCOMPARE(reader.read().convertToFormat(QImage::Format_RGB32), picture);
 }
 
 QTEST_GUILESS_MAIN(TestPhotos)

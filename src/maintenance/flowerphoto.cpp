@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
@@ -128,6 +129,12 @@ QImage FlowerPhoto::wholePicture()
     if (m_whole.isNull() && m_stored.size.isValid())
         m_whole = photo::decodePhoto(m_bytes);
     return m_whole;
+}
+
+void FlowerPhoto::finishDecoding()
+{
+    m_decoder.waitForDone();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void FlowerPhoto::wantWholePicture()

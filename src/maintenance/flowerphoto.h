@@ -57,6 +57,9 @@ public:
     const photo::PhotoLayout &layout() const { return m_layout; }
     // The whole photo, decoded now if it has not been yet; null when none is shown.
     QImage wholePicture();
+    // Waits for a decoding of the whole photo under way and takes its result in: for
+    // measurements, which time the two apart.
+    void finishDecoding();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
