@@ -204,7 +204,9 @@ DecodedPicture decodeIcon(const QByteArray &data)
     // Icons hold the same picture at several sizes: a photo wants the largest.
     int best = -1;
     qint64 bestArea = 0;
-    const int count = r.reader.imageCount();
+    // A header may claim 65535 of them; real icons carry a handful.
+    constexpr int kMostImages = 64;
+    const int count = std::min(r.reader.imageCount(), kMostImages);
     for (int i = 0; i < count && r.reader.jumpToImage(i); ++i) {
         const QSize size = r.reader.size();
         const qint64 area = qint64(size.width()) * size.height();
