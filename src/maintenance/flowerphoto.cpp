@@ -51,8 +51,15 @@ FlowerPhoto::FlowerPhoto(const Controls &controls, store::DataSource &SFlores, Q
     connect(m_ui.Copiar, &QAbstractButton::clicked, this, &FlowerPhoto::CopiarClick);
     connect(m_ui.Borrar, &QAbstractButton::clicked, this, &FlowerPhoto::BorrarClick);
     for (auto signal : {&store::DataSource::currentChanged, &store::DataSource::layoutChanged,
-                        &store::DataSource::valuesChanged, &store::DataSource::stateChanged})
+                        &store::DataSource::stateChanged})
         connect(&m_source, signal, this, &FlowerPhoto::markStale);
+    // While the flower is being edited only this controller changes its photo, and the values
+    // change with every key typed into a name: the photo is read again when the row is stored.
+    connect(&m_source, &store::DataSource::valuesChanged, this, [this] {
+        const store::State state = flowers().state();
+        if (state != store::State::Edit && state != store::State::Insert)
+            markStale();
+    });
     placeImage();
 }
 
