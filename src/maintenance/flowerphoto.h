@@ -52,11 +52,6 @@ public:
     void CopiarClick();
     void BorrarClick();
 
-    // The photo shown, as far as it is decoded, and the layout in force: what the window paints.
-    QSize pictureSize() const;
-    const photo::PhotoLayout &layout() const { return m_layout; }
-    // The whole photo, decoded now if it has not been yet; null when none is shown.
-    QImage wholePicture();
     // Waits for a decoding of the whole photo under way and takes its result in: for
     // measurements, which time the two apart.
     void finishDecoding();
@@ -67,6 +62,10 @@ protected:
 private:
     store::View &flowers() const;
     bool hasPhoto() const;
+    // The size of the photo shown; empty when there is none.
+    QSize pictureSize() const;
+    // The whole photo, decoded now if it has not been yet; null when none is shown.
+    QImage wholePicture();
     void markStale();
     void followRow();
     void showBytes(const QByteArray &bytes);
