@@ -27,7 +27,7 @@ constexpr qsizetype kPreviewHead = 6; // version, layout, width and height as 16
 static_assert(qint64(kPreviewSide) * kPreviewSide * 3 + kPreviewHead < 8'000'000);
 
 // The writer's quality 80 is zlib's level 1, the fastest that compresses: a photo writes in a
-// fifth of the time of the default level, for a file a fifth bigger, and reads faster too.
+// fifth of the time of the default level, for a file a fifth bigger that reads as fast.
 constexpr int kPngQuality = 80;
 
 quint32 crc32(const char *data, qsizetype size, quint32 crc = 0)
