@@ -8,6 +8,7 @@
 #include "catalogue/catalogue.h"
 #include "maintenance/flowerlinks.h"
 #include "maintenance/flowerrecords.h"
+#include "maintenance/flowerphoto.h"
 #include "ui/buttonpictures.h"
 #include "widgets/fieldlink.h"
 
@@ -73,7 +74,8 @@ void FlowersPage::setUp(Catalogue &c)
     new FieldLink(ui->DBEdit3, &c.SFlores, QStringLiteral("Nom3"));
     new FieldLink(ui->DBMemo1, &c.SFlores, QStringLiteral("Memo1"));
     new FieldLink(ui->DBMemo2, &c.SFlores, QStringLiteral("Memo2"));
-    new FieldLink(ui->DBImage1, &c.SFlores, QStringLiteral("Foto"));
+    m_photo = new FlowerPhoto({ui->ScrBox, ui->DBImage1, ui->AjusteButtons, ui->Copiar, ui->Pegar, ui->Leer, ui->Borrar},
+                              c.SFlores, this);
 
     connect(ui->IdiomaButtons, &QButtonGroup::idClicked, this, &FlowersPage::Idioma1Click);
 
@@ -121,6 +123,7 @@ void FlowersPage::enter()
     ui->GrSint->fitColumns();
     ui->GrFlor->fitColumns();
     ui->GrFlor->setFocus();
+    AjustarFoto();
 }
 
 void FlowersPage::TFloresAfterScroll()
@@ -131,6 +134,14 @@ void FlowersPage::TFloresAfterScroll()
     } catch (const std::exception &) {
         // The label keeps its last count.
     }
+    m_photo->AjustarFoto();
+}
+
+void FlowersPage::AjustarFoto()
+{
+    // The frame takes its new size from layouts still waiting to run.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    m_photo->AjustarFoto();
 }
 
 void FlowersPage::showResultFlower(std::optional<qint32> key)

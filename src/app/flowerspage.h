@@ -11,6 +11,7 @@ class FlowersPage;
 class Catalogue;
 class FlowerLinks;
 class FlowerRecords;
+class FlowerPhoto;
 class SplitterPanels;
 class QShortcut;
 
@@ -36,6 +37,9 @@ public:
     // What showing the page does to it: grids refitted, the focus on the flower list.
     void enter();
     void TFloresAfterScroll();
+    // Lays the photo out again in its frame, as the fit mode says; for whatever changes the
+    // frame's size, such as the text size.
+    void AjustarFoto();
 
     // Edit mode shows the panels that change flowers, links and photos.
     void setEditMode(bool on);
@@ -73,4 +77,5 @@ private:
     QList<QShortcut *> m_returnKeys;
     FlowerRecords *m_records = nullptr;
     FlowerLinks *m_links = nullptr;
+    FlowerPhoto *m_photo = nullptr;
 };
