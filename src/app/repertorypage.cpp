@@ -6,6 +6,7 @@
 #include "panelsizes.h"
 
 #include "catalogue/catalogue.h"
+#include "repertory/mixturedialog.h"
 #include "repertory/repertorycopy.h"
 #include "repertory/repertoryprinting.h"
 #include "repertory/tfplanrep.h"
@@ -20,6 +21,7 @@ const ButtonPicture kPictures[] = {
     {"BotCopiar", Picture::Copy},
     {"printCase", Picture::Print},
     {"PlanRep", Picture::Worksheet},
+    {"suggestMixture", Picture::Flower},
 };
 
 constexpr int kSystemColumnWidth = 52;
@@ -63,6 +65,7 @@ void RepertoryPage::setUp(Catalogue &c)
     connect(ui->BotCopiar, &QAbstractButton::clicked, this, &RepertoryPage::BotCopiarClick);
     connect(ui->PlanRep, &QAbstractButton::clicked, this, &RepertoryPage::PlanRepClick);
     connect(ui->printCase, &QAbstractButton::clicked, this, &RepertoryPage::printCaseClick);
+    connect(ui->suggestMixture, &QAbstractButton::clicked, this, &RepertoryPage::suggestMixtureClick);
 }
 
 void RepertoryPage::IdiomaRepClick()
@@ -108,6 +111,13 @@ void RepertoryPage::BotCopiarClick()
 void RepertoryPage::PlanRepClick()
 {
     ::PlanRepClick(*m_catalogue, nameField(), window(), m_patient);
+}
+
+void RepertoryPage::suggestMixtureClick()
+{
+    // The sheet in the result's order: the suggestion breaks its ties by that order.
+    MixtureDialog dialog(worksheet::buildSheet(*m_catalogue, nameField()), window());
+    dialog.exec();
 }
 
 void RepertoryPage::printCaseClick()

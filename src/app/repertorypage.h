@@ -41,6 +41,7 @@ private:
     void BotCopiarClick();
     void PlanRepClick();
     void printCaseClick();
+    void suggestMixtureClick();
 
     std::unique_ptr<Ui::RepertoryPage> ui;
     std::unique_ptr<SplitterPanels> m_panels;
