@@ -174,15 +174,18 @@ private slots:
         QCOMPARE(printCase->accessibleName(), QString("Imprimir el repertorio"));
         QCOMPARE(printCase->toolTip(), QString("Imprimir el repertorio o guardarlo como PDF"));
         QVERIFY(!printCase->icon().isNull());
-        // The page's buttons in two rows, the print button right after the copy button.
+        // The page's buttons in rows, the print button right after the copy button, the
+        // mixture suggestion across the last row.
         auto *bar = qobject_cast<QGridLayout *>(copy->parentWidget()->layout());
         QVERIFY(bar);
         QStringList order;
-        for (int row = 0; row < bar->rowCount(); ++row)
-            for (int column = 0; column < bar->columnCount(); ++column)
-                if (QLayoutItem *item = bar->itemAtPosition(row, column))
-                    order << item->widget()->objectName();
-        QCOMPARE(order, QStringList({"Button2", "BotCopiar", "printCase", "PlanRep"}));
+        for (int i = 0; i < bar->count(); ++i) {
+            int row = 0, column = 0, rows = 0, columns = 0;
+            bar->getItemPosition(i, &row, &column, &rows, &columns);
+            order << QString("%1,%2 %3").arg(row).arg(column).arg(bar->itemAt(i)->widget()->objectName());
+        }
+        order.sort();
+        QCOMPARE(order, QStringList({"0,0 Button2", "0,1 BotCopiar", "1,0 printCase", "1,1 PlanRep", "2,0 suggestMixture"}));
 
         process({"Timidez"});
         printSeam->answer(cancel());
