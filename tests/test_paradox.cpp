@@ -306,19 +306,19 @@ class TestParadox : public QObject
     Q_OBJECT
 
 private slots:
-    void cifrado();
-    void lecturaDeTipos_data();
-    void lecturaDeTipos();
-    void migracionCompleta();
-    void migracionConContrasena();
-    void archivosDanados_data();
-    void archivosDanados();
-    void destinoOcupado();
-    void catalogoSintetico();
-    void programa();
+    void cipher();
+    void readsEveryFieldType_data();
+    void readsEveryFieldType();
+    void migratesEverything();
+    void migratesProtectedTables();
+    void damagedFiles_data();
+    void damagedFiles();
+    void refusesAnOccupiedTarget();
+    void syntheticCatalogue();
+    void commandLine();
 };
 
-void TestParadox::cifrado()
+void TestParadox::cipher()
 {
     // The key of a password, as an independent implementation of the format computes it.
     QCOMPARE(paradoxcipher::passwordKey("tarnok"), 0xFA158D77u);
@@ -344,7 +344,7 @@ void TestParadox::cifrado()
     QCOMPARE(blob, plain);
 }
 
-void TestParadox::lecturaDeTipos_data()
+void TestParadox::readsEveryFieldType_data()
 {
     QTest::addColumn<int>("version");
     QTest::addColumn<int>("blockKiB");
@@ -354,7 +354,7 @@ void TestParadox::lecturaDeTipos_data()
     QTest::newRow("versión 7 con contraseña") << 12 << 2 << QByteArray("tarnok");
 }
 
-void TestParadox::lecturaDeTipos()
+void TestParadox::readsEveryFieldType()
 {
     QFETCH(int, version);
     QFETCH(int, blockKiB);
@@ -420,7 +420,7 @@ void TestParadox::lecturaDeTipos()
     QCOMPARE(table.rowNumber(), qint64(60));
 }
 
-void TestParadox::migracionCompleta()
+void TestParadox::migratesEverything()
 {
     QTemporaryDir dir;
     const QString old = dir.filePath(QStringLiteral("antigua"));
@@ -479,12 +479,12 @@ void TestParadox::migracionCompleta()
     store::Table flores(QDir(folder).filePath(QStringLiteral("Flores.db")), catalogue::floresDef(), store::TableFile::Durability::Full);
     store::Record r{{QVariant(), QStringLiteral("2"), QStringLiteral("Nueva"), {}, {}, {}, {}, {}, {}}, std::vector<bool>(9, true)};
     QCOMPARE(flores.integer(flores.insert(r), 0), 13);
-    store::Table sintomas(QDir(folder).filePath(QStringLiteral("Sintomas.db")), catalogue::sintomasDef(), store::TableFile::Durability::Full);
+    store::Table symptoms(QDir(folder).filePath(QStringLiteral("Sintomas.db")), catalogue::sintomasDef(), store::TableFile::Durability::Full);
     store::Record s{{QVariant(), QStringLiteral("Nuevo"), QVariant()}, std::vector<bool>(3, true)};
-    QCOMPARE(sintomas.integer(sintomas.insert(s), 0), 41);
+    QCOMPARE(symptoms.integer(symptoms.insert(s), 0), 41);
 }
 
-void TestParadox::migracionConContrasena()
+void TestParadox::migratesProtectedTables()
 {
     QTemporaryDir dir;
     const QString old = dir.filePath(QStringLiteral("antigua"));
@@ -665,14 +665,14 @@ const std::vector<Spoil> &spoils()
 
 } // namespace
 
-void TestParadox::archivosDanados_data()
+void TestParadox::damagedFiles_data()
 {
     QTest::addColumn<int>("which");
     for (std::size_t i = 0; i < spoils().size(); ++i)
         QTest::newRow(spoils()[i].name) << int(i);
 }
 
-void TestParadox::archivosDanados()
+void TestParadox::damagedFiles()
 {
     QFETCH(int, which);
     const Spoil &spoil = spoils()[std::size_t(which)];
@@ -702,7 +702,7 @@ void TestParadox::archivosDanados()
     }
 }
 
-void TestParadox::destinoOcupado()
+void TestParadox::refusesAnOccupiedTarget()
 {
     QTemporaryDir dir;
     const QString old = dir.filePath(QStringLiteral("antigua"));
@@ -726,7 +726,7 @@ void TestParadox::destinoOcupado()
     QVERIFY(!QFileInfo::exists(QDir(old).filePath(QStringLiteral("RepFlor.db"))));
 }
 
-void TestParadox::catalogoSintetico()
+void TestParadox::syntheticCatalogue()
 {
     // The catalogue the measurements use, at a size the tests can afford.
     QTemporaryDir dir;
@@ -744,7 +744,7 @@ void TestParadox::catalogoSintetico()
     QVERIFY(flores[49][5].toString().size() > 2048); // one of the long memos
 }
 
-void TestParadox::programa()
+void TestParadox::commandLine()
 {
     QTemporaryDir dir;
     const QString old = dir.filePath(QStringLiteral("antigua"));
