@@ -2,6 +2,7 @@
 #include "paradoxcipher.h"
 #include "paradoxtable.h"
 #include "paradoxwriter.h"
+#include "testsupport.h"
 #include "store/codepage.h"
 #include "store/table.h"
 #include "tabletool.h"
@@ -222,34 +223,6 @@ struct OldCatalogue
 };
 
 // The rows of a migrated table in key order (Rel in file order), pictures as their bytes.
-QList<QVariantList> rowsOf(const QString &folder, const store::TableDef &def)
-{
-    store::TableFile file =
-        store::TableFile::open(QDir(folder).filePath(def.fileName()), def, store::TableFile::Durability::Full);
-    QStringList names;
-    for (const store::FieldDef &f : def.fields)
-        names << f.name;
-    store::Statement st =
-        file.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(names.join(QLatin1Char(',')), def.tableName));
-    QList<QVariantList> rows;
-    while (st.step()) {
-        QVariantList row;
-        for (int c = 0; c < int(def.fields.size()); ++c) {
-            const store::FieldDef &f = def.fields[std::size_t(c)];
-            if (st.isNull(c))
-                row << QVariant();
-            else if (f.isNumeric())
-                row << st.integer(c);
-            else if (f.type == store::FieldType::Graphic)
-                row << st.blob(c);
-            else
-                row << st.text(c);
-        }
-        rows << row;
-    }
-    return rows;
-}
-
 QVariant textOrNull(const QString &s)
 {
     return s.isEmpty() ? QVariant() : QVariant(s);
@@ -270,7 +243,7 @@ void compareWithSource(const QString &folder, const OldCatalogue &old)
 {
     std::vector<OldFlower> flowers = old.flowers;
     std::sort(flowers.begin(), flowers.end(), [](const OldFlower &a, const OldFlower &b) { return a.key < b.key; });
-    const QList<QVariantList> rows = rowsOf(folder, catalogue::floresDef());
+    const QList<QVariantList> rows = dumpTable(folder, catalogue::floresDef());
     QCOMPARE(rows.size(), qsizetype(flowers.size()));
     for (std::size_t i = 0; i < flowers.size(); ++i) {
         const QVariantList &row = rows[qsizetype(i)];
@@ -290,7 +263,7 @@ void compareWithSource(const QString &folder, const OldCatalogue &old)
     }
 
     std::vector<OldSymptom> symptoms = old.symptoms;
-    const QList<QVariantList> sRows = rowsOf(folder, catalogue::sintomasDef());
+    const QList<QVariantList> sRows = dumpTable(folder, catalogue::sintomasDef());
     QCOMPARE(sRows.size(), qsizetype(symptoms.size()));
     for (std::size_t i = 0; i < symptoms.size(); ++i) {
         QCOMPARE(sRows[qsizetype(i)][0].toLongLong(), symptoms[i].key);
@@ -452,7 +425,7 @@ void TestParadox::migratesEverything()
     compareWithSource(folder, source);
 
     // Links in their order, less the four that cannot be kept, each reported.
-    const QList<QVariantList> links = rowsOf(folder, catalogue::relDef());
+    const QList<QVariantList> links = dumpTable(folder, catalogue::relDef());
     const QList<QVariantList> expected{{1, 1, 1}, {1, 2, 2}, {2, 3, 3}, {5, 4, 4}, {9, 5, 5}, {12, 40, -3}, {2, 6, QVariant()}};
     QCOMPARE(links.size(), expected.size());
     for (qsizetype i = 0; i < links.size(); ++i)
@@ -739,7 +712,7 @@ void TestParadox::syntheticCatalogue()
     QCOMPARE(report.links, 2800);
     QCOMPARE(report.notes, QStringList());
     QCOMPARE(verifyTables(dir.filePath(QStringLiteral("nueva"))), QStringList());
-    const QList<QVariantList> flores = rowsOf(dir.filePath(QStringLiteral("nueva")), catalogue::floresDef());
+    const QList<QVariantList> flores = dumpTable(dir.filePath(QStringLiteral("nueva")), catalogue::floresDef());
     QCOMPARE(flores[49][5].toString().count(QLatin1Char('\n')), flores[49][5].toString().count(QStringLiteral("Indicada")));
     QVERIFY(flores[49][5].toString().size() > 2048); // one of the long memos
 }
