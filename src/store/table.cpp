@@ -47,17 +47,18 @@ qint32 Table::storedInteger(const Statement &st, int col, int field) const
     if (st.isNull(col))
         return 0;
     const FieldDef &fd = m_def.fields[std::size_t(field)];
+    const bool whole = st.isInteger(col);
+    const qint64 n = st.integer(col);
+    if (whole && n >= minimum(field) && n <= fd.maximum())
+        return qint32(n);
     const QString cannot = QStringLiteral("La tabla %1 no se puede abrir: el campo %2 de una fila tiene ")
                                .arg(displayName(), fd.name);
-    if (!st.isInteger(col))
+    if (!whole)
         throw Error(cannot + QStringLiteral("el valor '%1', que no es un número entero").arg(st.text(col).left(80)));
-    const qint64 n = st.integer(col);
-    if (n < minimum(field) || n > fd.maximum())
-        throw Error(cannot + QStringLiteral("el valor %1, fuera del intervalo de %2 a %3")
-                                 .arg(n)
-                                 .arg(minimum(field))
-                                 .arg(fd.maximum()));
-    return qint32(n);
+    throw Error(cannot + QStringLiteral("el valor %1, fuera del intervalo de %2 a %3")
+                             .arg(n)
+                             .arg(minimum(field))
+                             .arg(fd.maximum()));
 }
 
 Table::~Table()
