@@ -135,7 +135,10 @@ private:
     {
         IndexDef def;
         std::vector<CompiledField> fields;
-        std::vector<Slot> order;
+        // Without fields the index is the order the rows were stored in, the slots ascending:
+        // removing rows only marks it stale, and it is made again when next read.
+        mutable std::vector<Slot> order;
+        mutable bool stale = false;
         mutable std::vector<quint32> ranks;
         mutable bool ranksValid = false;
         // For two integer fields: both values of each position, packed, so that walking a
@@ -162,6 +165,7 @@ private:
     void shiftDirectory(Index &idx, const std::vector<Slot> &rows, int by) const;
     int compareField(const CompiledField &f, Slot a, Slot b) const;
     void invalidate(Index &idx) const;
+    const Index &current(int index) const;
     quint64 packKey(const Index &idx, Slot s) const;
     bool buildDirectory(const Index &idx) const;
     void bindRecord(Statement &st, const Record &record, bool onlyChanged, int &next) const;

@@ -18,7 +18,20 @@ int Table::indexNumber(const QString &name) const
     return -1;
 }
 
-const std::vector<Slot> &Table::order(int index) const { return m_indexes[std::size_t(index)].order; }
+const Table::Index &Table::current(int index) const
+{
+    const Index &idx = m_indexes[std::size_t(index)];
+    if (idx.stale) {
+        idx.order.clear();
+        for (Slot s = 0; s < m_alive.size(); ++s)
+            if (m_alive[s])
+                idx.order.push_back(s);
+        idx.stale = false;
+    }
+    return idx;
+}
+
+const std::vector<Slot> &Table::order(int index) const { return current(index).order; }
 
 const IndexDef &Table::indexDef(int index) const { return m_indexes[std::size_t(index)].def; }
 
@@ -71,6 +84,7 @@ int Table::compareLeading(int index, Slot a, const QVariant &key) const
 
 void Table::invalidate(Index &idx) const
 {
+    idx.stale = false; // its rows are about to be listed afresh
     idx.ranksValid = false;
     idx.directoryValid = false;
     idx.directory.clear();
@@ -123,7 +137,23 @@ std::pair<std::size_t, std::size_t> Table::equalRange(int index, const QVariant 
 
 std::size_t Table::positionOf(int index, Slot s) const
 {
-    const auto &ord = order(index);
+    const Index &idx = current(index);
+    const auto &ord = idx.order;
+    if (idx.fields.empty())
+        return std::size_t(std::lower_bound(ord.begin(), ord.end(), s) - ord.begin());
+    if (idx.covering) {
+        // Halving over the packed keys reads two lists in order instead of the columns.
+        const quint64 key = packKey(idx, s);
+        std::size_t lo = 0, hi = ord.size();
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (idx.packed[mid] < key || (idx.packed[mid] == key && ord[mid] < s))
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return lo;
+    }
     const auto it = std::lower_bound(ord.begin(), ord.end(), s,
                                      [&](Slot x, Slot y) { return compare(index, x, y) < 0; });
     return std::size_t(it - ord.begin());
@@ -131,7 +161,7 @@ std::size_t Table::positionOf(int index, Slot s) const
 
 const std::vector<quint32> &Table::ranks(int index) const
 {
-    const Index &idx = m_indexes[std::size_t(index)];
+    const Index &idx = current(index);
     if (!idx.ranksValid) {
         idx.ranks.assign(m_alive.size(), 0);
         for (std::size_t i = 0; i < idx.order.size(); ++i)
@@ -197,35 +227,29 @@ void Table::indexInsert(const std::vector<Slot> &added)
 {
     for (std::size_t i = 0; i < m_indexes.size(); ++i) {
         Index &idx = m_indexes[i];
-        const int number = int(i);
         idx.ranksValid = false;
-        auto less = [&](Slot x, Slot y) { return compare(number, x, y) < 0; };
+        if (idx.stale)
+            continue; // made whole when next read
+        const int number = int(i);
         std::vector<Slot> sorted(added);
-        std::sort(sorted.begin(), sorted.end(), less);
-        // Each new row's place among the old ones, found by halving from the last one's place.
+        std::sort(sorted.begin(), sorted.end(), [&](Slot x, Slot y) { return compare(number, x, y) < 0; });
+        if (idx.covering)
+            for (const Slot s : sorted)
+                for (const CompiledField &f : idx.fields)
+                    if (m_columns[std::size_t(f.field)].nulls[s]) { // a packed list cannot hold an empty value
+                        idx.covering = false;
+                        idx.packed.clear();
+                    }
         std::vector<std::size_t> positions;
         positions.reserve(sorted.size());
-        auto from = idx.order.begin();
-        for (const Slot s : sorted) {
-            from = std::lower_bound(from, idx.order.end(), s, less);
-            positions.push_back(std::size_t(from - idx.order.begin()));
-        }
+        for (const Slot s : sorted)
+            positions.push_back(positionOf(number, s));
         if (idx.covering) {
             std::vector<quint64> keys;
             keys.reserve(sorted.size());
-            for (const Slot s : sorted) {
-                bool null = false;
-                for (const CompiledField &f : idx.fields)
-                    null = null || m_columns[std::size_t(f.field)].nulls[s];
-                if (null) { // a packed list cannot hold an empty value: give it up
-                    idx.covering = false;
-                    idx.packed.clear();
-                    break;
-                }
+            for (const Slot s : sorted)
                 keys.push_back(packKey(idx, s));
-            }
-            if (idx.covering)
-                insertAt(idx.packed, positions, keys);
+            insertAt(idx.packed, positions, keys);
         }
         insertAt(idx.order, positions, sorted);
         if (!idx.fields.empty())
@@ -242,6 +266,10 @@ void Table::indexErase(const std::vector<Slot> &gone)
     for (std::size_t i = 0; i < m_indexes.size(); ++i) {
         Index &idx = m_indexes[i];
         idx.ranksValid = false;
+        if (idx.fields.empty()) {
+            idx.stale = true;
+            continue;
+        }
         std::vector<std::size_t> positions;
         positions.reserve(gone.size());
         for (const Slot s : gone) {

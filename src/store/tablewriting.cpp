@@ -48,7 +48,7 @@ void Table::assignKey(Record &record) const
     QVariant &key = record.values[std::size_t(m_primaryField)];
     if (!key.isNull() || m_def.fields[std::size_t(m_primaryField)].type != FieldType::AutoInc)
         return;
-    const auto &byKey = m_indexes[0].order;
+    const auto &byKey = order(0);
     key = byKey.empty() ? 1 : integer(byKey.back(), m_primaryField) + 1;
 }
 
@@ -323,13 +323,17 @@ void Table::requireKeysToWrite(const std::vector<Record> &records) const
 // follow. Returns their rows, in the order of the records.
 std::vector<Slot> Table::storeMany(const std::vector<Record> &records, const std::vector<qint64> &rowids)
 {
-    const bool wasEmpty = m_indexes[0].order.empty();
+    const bool wasEmpty = order(0).empty();
     const std::size_t after = m_alive.size() + records.size();
-    m_alive.reserve(after);
-    for (std::size_t f = 0; f < m_columns.size(); ++f) {
-        m_columns[f].nulls.reserve(after);
-        if (m_def.fields[f].isNumeric())
-            m_columns[f].ints.reserve(after);
+    if (wasEmpty) {
+        // Room made once for a table filled from nothing; rows added to others take the
+        // vectors' own growth, which does not copy every column at every change.
+        m_alive.reserve(after);
+        for (std::size_t f = 0; f < m_columns.size(); ++f) {
+            m_columns[f].nulls.reserve(after);
+            if (m_def.fields[f].isNumeric())
+                m_columns[f].ints.reserve(after);
+        }
     }
     std::vector<Slot> rows;
     rows.reserve(records.size());
@@ -379,7 +383,7 @@ void Table::flush()
     m_file.begin();
     try {
         m_file.exec(QStringLiteral("DELETE FROM \"%1\"").arg(m_def.tableName));
-        for (const Slot s : m_indexes[0].order) {
+        for (const Slot s : order(0)) {
             Record r;
             r.values.reserve(m_def.fields.size());
             for (int f = 0; f < fieldCount(); ++f)
