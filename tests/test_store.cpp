@@ -1030,6 +1030,12 @@ private slots:
         QFETCH(QString, spanish);
         QCOMPARE(store::withSpanishReasons(english), spanish);
     }
+
+    void runningOutOfMemoryIsToldInSpanish()
+    {
+        QCOMPARE(errorText(std::bad_alloc()), QString("No hay memoria suficiente para terminar la operación"));
+        QCOMPARE(errorText(Error("Key violation")), QString("Key violation"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStore)
