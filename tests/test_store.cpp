@@ -886,6 +886,7 @@ private slots:
         QTest::newRow("another program's, with a hot journal") << 0;
         QTest::newRow("another program's, with a write-ahead log") << 1;
         QTest::newRow("ours, turned to write-ahead mode") << 2;
+        QTest::newRow("ours, with a log of another program's beside it") << 3;
     }
     void foreignDatabasesAreLeftByteForByte()
     {
@@ -900,12 +901,17 @@ private slots:
             sql(db, "PRAGMA journal_mode = WAL");
             sqlite3_close(db);
             expected = "el archivo está en modo WAL, que el programa no usa";
+        } else if (kind == 3) {
+            QTemporaryDir scratch;
+            foreignDatabase(scratch.filePath("otra.db"), true);
+            QVERIFY(QFile::copy(scratch.filePath("otra.db-wal"), path + "-wal"));
+            expected = "junto a ella hay un archivo Flores.db-wal que el programa no escribe";
         } else {
             foreignDatabase(path, kind == 1);
             QVERIFY(sqliteWouldChange(path));
         }
         const auto before = filesStartingWith(m_dir.path(), "Flores.db");
-        QCOMPARE(before.size(), std::size_t(kind == 0 ? 2 : kind == 1 ? 3 : 1));
+        QCOMPARE(before.size(), std::size_t(kind == 0 || kind == 3 ? 2 : kind == 1 ? 3 : 1));
         Catalogue c;
         try {
             c.open();
