@@ -1,5 +1,7 @@
 #include "faultyfiles.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
@@ -17,6 +19,10 @@ struct State
     int failAt = 0;
     int seen = 0;
     bool failed = false;
+    int copyAt = 0;
+    int moments = 0;
+    QString copyFrom, copyInto;
+    bool copied = false;
 };
 
 State *g_state = nullptr;
@@ -33,9 +39,24 @@ sqlite3_file *realOf(sqlite3_file *f)
     return reinterpret_cast<File *>(f)->real;
 }
 
+// Copies the folder when this moment is the one chosen: every write, sync, truncation and
+// deletion is one.
+void moment()
+{
+    ++g_state->moments;
+    if (g_state->copyAt == 0 || g_state->moments != g_state->copyAt)
+        return;
+    const QDir from(g_state->copyFrom), into(g_state->copyInto);
+    for (const QString &name : from.entryList(QDir::Files | QDir::Hidden))
+        if (!QFile::copy(from.filePath(name), into.filePath(name)))
+            qFatal("FaultyFiles: cannot copy %s", qPrintable(name));
+    g_state->copied = true;
+}
+
 // Whether this write, sync or truncation is the one chosen to fail.
 bool failsNow()
 {
+    moment();
     ++g_state->seen;
     if (g_state->failAt != 0 && g_state->seen == g_state->failAt) {
         g_state->failed = true;
@@ -146,6 +167,7 @@ int vfsOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *f, int flags, in
 
 int vfsDelete(sqlite3_vfs *, const char *name, int syncDir)
 {
+    moment();
     return g_state->real->xDelete(g_state->real, name, syncDir);
 }
 
@@ -226,6 +248,20 @@ void FaultyFiles::failAt(int n)
     g_state->failAt = n;
     g_state->seen = 0;
     g_state->failed = false;
+}
+
+void FaultyFiles::copyAt(int n, const QString &folder, const QString &into)
+{
+    g_state->copyAt = n;
+    g_state->copyFrom = folder;
+    g_state->copyInto = into;
+    g_state->moments = 0;
+    g_state->copied = false;
+}
+
+bool FaultyFiles::hasCopied() const
+{
+    return g_state->copied;
 }
 
 int FaultyFiles::writesSeen() const

@@ -21,8 +21,13 @@ public:
     // The n-th write, sync or truncation from now on fails, with a disk error; 0 for none.
     // Those after it succeed again, so that SQLite can roll back.
     void failAt(int n);
+    // Just before the n-th write, sync, truncation or deletion of a file from now on, the files
+    // of `folder` are copied into `into` as they stand: what a kill at that moment leaves. 0 for
+    // none.
+    void copyAt(int n, const QString &folder, const QString &into);
     // Writes, syncs and truncations since the last failAt.
     int writesSeen() const;
     // Whether the chosen one has come.
     bool hasFailed() const;
+    bool hasCopied() const;
 };

@@ -9,7 +9,11 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 #include <functional>
 
@@ -45,12 +49,17 @@ void choose(Catalogue &c, std::initializer_list<int> symptoms)
 }
 
 // The pairs of the link file, as (flower, symptom, order).
+void sortLinks(QList<QVariantList> &links)
+{
+    std::sort(links.begin(), links.end(), [](const QVariantList &a, const QVariantList &b) {
+        return std::make_pair(a[0].toInt(), a[1].toInt()) < std::make_pair(b[0].toInt(), b[1].toInt());
+    });
+}
+
 QList<QVariantList> linksInFile(const QString &folder)
 {
     TableRows rows = dumpTable(folder, catalogue::relDef());
-    std::sort(rows.begin(), rows.end(), [](const QVariantList &a, const QVariantList &b) {
-        return std::make_pair(a[0].toInt(), a[1].toInt()) < std::make_pair(b[0].toInt(), b[1].toInt());
-    });
+    sortLinks(rows);
     return rows;
 }
 
@@ -77,6 +86,76 @@ QStringList keysInFile(const QString &folder, const store::TableDef &def)
 class TestCatalogueEdits : public QObject
 {
     Q_OBJECT
+
+    // The three operations over the same rows: the flower Mímulo (2, linked to 4, 5 and 11),
+    // the symptom 11 (linked to flowers 2 and 3), the selection 1, 12, 13 linked to Mímulo.
+    static void operations()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::newRow("flower with its links") << 0;
+        QTest::newRow("symptom with its links") << 1;
+        QTest::newRow("links of the selection") << 2;
+    }
+    static void prepare(Catalogue &c)
+    {
+        if (!c.TFlores.locate("Clave", 2) || !c.TSint.locate("Clave", 11))
+            qFatal("the fixture lacks flower 2 or symptom 11");
+        choose(c, {1, 12, 13});
+    }
+    static void run(Catalogue &c, int operation)
+    {
+        if (operation == 0)
+            maintenance::deleteFlowerWithLinks(c);
+        else if (operation == 1)
+            maintenance::deleteSymptomWithLinks(c);
+        else
+            maintenance::linkSelectionToFlower(c);
+    }
+
+    // The three catalogue tables' rows, links in pair order.
+    struct Files
+    {
+        TableRows flowers, symptoms;
+        QList<QVariantList> links;
+        bool operator==(const Files &o) const
+        {
+            return flowers == o.flowers && symptoms == o.symptoms && links == o.links;
+        }
+        bool operator!=(const Files &o) const { return !(*this == o); }
+    };
+    static Files filesOf(const QString &folder)
+    {
+        return {dumpTable(folder, catalogue::floresDef()), dumpTable(folder, catalogue::sintomasDef()),
+                linksInFile(folder)};
+    }
+    // The same, once each table has passed SQLite's integrity check.
+    static Files soundFilesOf(const QString &folder)
+    {
+        for (const store::TableDef &def : {catalogue::floresDef(), catalogue::sintomasDef(), catalogue::relDef()}) {
+            store::TableFile file =
+                store::TableFile::open(QDir(folder).filePath(def.fileName()), def, store::TableFile::Durability::Full);
+            const QStringList problems = file.check(def);
+            if (!problems.isEmpty())
+                qFatal("%s", qPrintable(problems.join("; ")));
+        }
+        return filesOf(folder);
+    }
+    // The files as the whole operation leaves them.
+    static Files done(Files files, int operation)
+    {
+        auto drop = [](auto &rows, auto gone) { rows.erase(std::remove_if(rows.begin(), rows.end(), gone), rows.end()); };
+        if (operation == 0) {
+            drop(files.flowers, [](const QVariantList &r) { return r[0].toInt() == 2; });
+            drop(files.links, [](const QVariantList &r) { return r[0].toInt() == 2; });
+        } else if (operation == 1) {
+            drop(files.symptoms, [](const QVariantList &r) { return r[0].toInt() == 11; });
+            drop(files.links, [](const QVariantList &r) { return r[1].toInt() == 11; });
+        } else {
+            files.links << QVariantList({2, 1, 1}) << QVariantList({2, 12, 12}) << QVariantList({2, 13, 13});
+            sortLinks(files.links);
+        }
+        return files;
+    }
 
 private slots:
     // Every link goes, wherever the cursor stood among them; the cursors of all views follow as
@@ -195,13 +274,7 @@ private slots:
     // A disk that fails at any one write or sync of the operation, each in turn: the operation
     // either fails and nothing of it is in memory or in the files, or it went through whole.
     // The files are sound either way.
-    void aFailureHalfWayLeavesAllOrNothing_data()
-    {
-        QTest::addColumn<int>("operation");
-        QTest::newRow("flower with its links") << 0;
-        QTest::newRow("symptom with its links") << 1;
-        QTest::newRow("links of the selection") << 2;
-    }
+    void aFailureHalfWayLeavesAllOrNothing_data() { operations(); }
     void aFailureHalfWayLeavesAllOrNothing()
     {
         QFETCH(int, operation);
@@ -209,26 +282,17 @@ private slots:
         int failures = 0;
         for (int at = 1;; ++at) {
             WorkingFolder folder;
-            const TableRows flowers = dumpTable(folder.path(), catalogue::floresDef());
-            const TableRows symptoms = dumpTable(folder.path(), catalogue::sintomasDef());
-            const QList<QVariantList> links = linksInFile(folder.path());
+            const Files before = filesOf(folder.path());
             bool failed = false;
             bool injected = false;
             {
                 Catalogue c;
                 c.open();
-                QVERIFY(c.TFlores.locate("Clave", 2));
-                QVERIFY(c.TSint.locate("Clave", 11));
-                choose(c, {1, 12, 13});
+                prepare(c);
                 const QStringList flowerLinks = column(c.TRelF, "KSint");
                 faults.failAt(at);
                 try {
-                    if (operation == 0)
-                        maintenance::deleteFlowerWithLinks(c);
-                    else if (operation == 1)
-                        maintenance::deleteSymptomWithLinks(c);
-                    else
-                        maintenance::linkSelectionToFlower(c);
+                    run(c, operation);
                 } catch (const Error &e) {
                     failed = true;
                     QVERIFY2(e.message().startsWith("Error en la tabla ")
@@ -238,10 +302,9 @@ private slots:
                 injected = faults.hasFailed();
                 faults.failAt(0);
                 QVERIFY(!failed || injected);
-                const bool untouched = failed;
-                QCOMPARE(c.TFlores.recordCount(), operation == 0 && !untouched ? 8 : 9);
-                QCOMPARE(c.TSint.recordCount(), operation == 1 && !untouched ? 13 : 14);
-                if (untouched) {
+                QCOMPARE(c.TFlores.recordCount(), operation == 0 && !failed ? 8 : 9);
+                QCOMPARE(c.TSint.recordCount(), operation == 1 && !failed ? 13 : 14);
+                if (failed) {
                     QCOMPARE(c.TFlores.asInteger("Clave"), 2);
                     QCOMPARE(c.TSint.asInteger("Clave"), 11);
                     QCOMPARE(column(c.TRelF, "KSint"), flowerLinks);
@@ -250,34 +313,60 @@ private slots:
                     QCOMPARE(column(c.TRelF, "KSint"), QStringList({"1", "4", "5", "11", "12", "13"}));
                 }
             }
-            for (const store::TableDef &def : {catalogue::floresDef(), catalogue::sintomasDef(), catalogue::relDef()}) {
-                store::TableFile file =
-                    store::TableFile::open(QDir(folder.path()).filePath(def.fileName()), def, store::TableFile::Durability::Full);
-                QCOMPARE(file.check(def), QStringList());
-            }
-            const QList<QVariantList> linksAfter = linksInFile(folder.path());
-            if (failed) {
-                QCOMPARE(dumpTable(folder.path(), catalogue::floresDef()), flowers);
-                QCOMPARE(dumpTable(folder.path(), catalogue::sintomasDef()), symptoms);
-                QCOMPARE(linksAfter, links);
+            const Files after = soundFilesOf(folder.path());
+            QCOMPARE(after, failed ? before : done(before, operation));
+            if (failed)
                 ++failures;
-                continue;
-            }
-            if (operation == 0) {
-                QCOMPARE(linksAfter.size(), links.size() - 3);
-                QVERIFY(!keysInFile(folder.path(), catalogue::floresDef()).contains("2"));
-            } else if (operation == 1) {
-                QCOMPARE(linksAfter.size(), links.size() - 2);
-                QVERIFY(!keysInFile(folder.path(), catalogue::sintomasDef()).contains("11"));
-            } else {
-                QCOMPARE(symptomsOfFlowerInFile(folder.path(), 2), QStringList({"1", "4", "5", "11", "12", "13"}));
-            }
             // Done once the operation wrote everything without meeting the failure.
             if (!injected)
                 break;
         }
         // Journals, their syncs and the tables' pages: the operation writes many times over.
         QVERIFY2(failures >= 5, qPrintable(QString::number(failures)));
+    }
+
+    // A kill at any moment of the operation, each in turn: the next start finds the tables as
+    // they were before it or with all of it, never a part, and sound.
+    void aKillAtAnyMomentLeavesBeforeOrAfter_data() { operations(); }
+    void aKillAtAnyMomentLeavesBeforeOrAfter()
+    {
+        QFETCH(int, operation);
+        FaultyFiles faults;
+        int kills = 0, afterSeen = 0;
+        for (int at = 1;; ++at) {
+            WorkingFolder folder;
+            QTemporaryDir left;
+            const Files before = filesOf(folder.path());
+            bool killed = false;
+            {
+                Catalogue c;
+                c.open();
+                prepare(c);
+                faults.copyAt(at, folder.path(), left.path());
+                run(c, operation);
+                killed = faults.hasCopied();
+                faults.copyAt(0, {}, {});
+            }
+            if (!killed)
+                break;
+            ++kills;
+            // What the kill left is what the next start finds.
+            QDir working(folder.path());
+            for (const QString &name : folderEntries(folder.path()))
+                QVERIFY(working.remove(name));
+            for (const QString &name : folderEntries(left.path()))
+                QVERIFY(QFile::copy(QDir(left.path()).filePath(name), working.filePath(name)));
+            const Files found = soundFilesOf(folder.path());
+            if (found != before) {
+                QCOMPARE(found, done(before, operation));
+                ++afterSeen;
+            }
+        }
+        QVERIFY2(kills >= 5, qPrintable(QString::number(kills)));
+        // Over two files the commit is the deletion of the journal that names both; a kill
+        // after it, while the tables' own journals are still there, finds the change whole.
+        if (operation != 2)
+            QVERIFY(afterSeen > 0);
     }
 
     void linkingTheSelectionSkipsWhatIsLinkedAndCopiesTheOrder()
