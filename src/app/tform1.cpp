@@ -64,6 +64,7 @@ void TForm1::prepareControls()
 void TForm1::connectPages()
 {
     DataGrid::setErrorHandler(showError);
+    connect(&m_catalogue, &Catalogue::writeFailed, this, [](const QString &message) { showError(message); });
     ui->PagFlor->setUp(m_catalogue);
     ui->PagSint->setUp(m_catalogue);
     ui->PagRep->setUp(m_catalogue);
