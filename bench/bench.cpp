@@ -1,6 +1,7 @@
 // Measures opening, searching, processing and editing on synthetic catalogues at the real and the
 // largest scale, against SQLite's own queries over the same files.
 #include "catalogue/catalogue.h"
+#include "catalogue/tabledefinitions.h"
 #include "maintenance/catalogueedits.h"
 #include "repertory/symptomsearch.h"
 #include "store/codepage.h"
@@ -343,7 +344,7 @@ QString copyCatalogue(const QString &from, const QString &to)
 {
     QDir(to).removeRecursively();
     QDir().mkpath(to);
-    for (const QString &name : tabletool::tableFileNames())
+    for (const QString &name : catalogue::tableFileNames())
         if (!QFile::copy(QDir(from).filePath(name), QDir(to).filePath(name))) {
             std::fprintf(stderr, "No se pudo copiar %s\n", qPrintable(name));
             std::exit(1);

@@ -42,11 +42,14 @@ for size in 16 32 48 64 128 256; do
   fi
 done
 
-# The help, whatever the source tree holds of it, goes with the starter catalogue.
+# The help, whatever the source tree holds of it, goes with the starter catalogue and stands
+# alone where the tables tool finds it for the folders it makes.
 source_dir=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$build/CMakeCache.txt")
 if [ -d "$source_dir/docs/ayuda" ]; then
   differences=$(diff -r "$source_dir/docs/ayuda" "$usr/share/vantolia/starter" | grep -v "^Only in $usr" || true)
   [ -z "$differences" ] || fail "la ayuda instalada no es la de docs/ayuda: $differences"
+  diff -r "$source_dir/docs/ayuda" "$usr/share/vantolia/ayuda" >/dev/null \
+    || fail "la ayuda de $usr/share/vantolia/ayuda no es la de docs/ayuda"
 fi
 
 appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" 2>&1 \
@@ -61,6 +64,9 @@ grep -qx 'Exec=vantolia' "$usr/share/applications/$id.desktop" || fail "la entra
 export QT_QPA_PLATFORM=offscreen
 "$usr/bin/vantolia-tablas" verificar "$usr/share/vantolia/starter" >"$work/verificar.log" 2>&1 \
   || { cat "$work/verificar.log"; fail "el catálogo inicial instalado no pasa la verificación"; }
+made="$work/creada"
+"$usr/bin/vantolia-tablas" crear "$made" >/dev/null || fail "vantolia-tablas instalado no crea tablas"
+[ -f "$made/index.htm" ] || fail "vantolia-tablas instalado no pone la ayuda en la carpeta que crea"
 
 # Started from the menu: no folder, the home folder as the current one, no XDG_DATA_HOME.
 home="$work/home"

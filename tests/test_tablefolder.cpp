@@ -51,7 +51,7 @@ bool killedAtStep(int stopAt, const std::function<void()> &work)
 int tablesIn(const QString &folder)
 {
     int n = 0;
-    for (const QString &name : tabletool::tableFileNames())
+    for (const QString &name : catalogue::tableFileNames())
         n += QFileInfo::exists(QDir(folder).filePath(name));
     return n;
 }

@@ -68,6 +68,7 @@ private slots:
     void fullDiskWhileExporting();
     void damagedPhotoGivesOneMessage();
     void verifyCountsTheLinesItPrints();
+    void newFoldersGetTheHelp();
 };
 
 void TestTableToolProgram::commands()
@@ -181,3 +182,27 @@ void TestTableToolProgram::verifyCountsTheLinesItPrints()
 
 QTEST_GUILESS_MAIN(TestTableToolProgram)
 #include "test_tabletoolprogram.moc"
+
+// The Ayuda button opens index.htm in the working folder, so a folder the tool makes gets the
+// help; a page the user already keeps there is not replaced, and a tool without its help still
+// makes the tables.
+void TestTableToolProgram::newFoldersGetTheHelp()
+{
+    QTemporaryDir dir;
+    const QString made = dir.filePath(QStringLiteral("nueva"));
+    Run run = runTool({QStringLiteral("crear"), made});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.errors, QString());
+    QVERIFY(QFileInfo(QDir(made).filePath(QStringLiteral("index.htm"))).isFile());
+    QVERIFY(!QDir(QDir(made).filePath(QStringLiteral("img"))).isEmpty());
+
+    const QString imported = dir.filePath(QStringLiteral("propia"));
+    QVERIFY(QDir().mkpath(imported));
+    writeFile(QDir(imported).filePath(QStringLiteral("index.htm")), "mis notas");
+    QCOMPARE(runTool({QStringLiteral("importar"), kData, imported}).status, 0);
+    QCOMPARE(readFile(QDir(imported).filePath(QStringLiteral("index.htm"))), QByteArray("mis notas"));
+    QCOMPARE(folderEntries(imported).filter(QStringLiteral(".htm")), folderEntries(made).filter(QStringLiteral(".htm")));
+
+    const QString nowhere = dir.filePath(QStringLiteral("sin-ayuda"));
+    QVERIFY(tabletool::addHelp(nowhere, made).contains(QStringLiteral("no se encuentra la ayuda")));
+}

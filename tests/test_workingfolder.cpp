@@ -2,6 +2,7 @@
 // holds tables, or the per-user data folder made once from the starter catalogue and never
 // touched again; and a copy that fails half-way leaves nothing that looks made.
 #include "app/workingfolder.h"
+#include "catalogue/tabledefinitions.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,7 +59,7 @@ QStringList entries(const QString &folder)
 // copy is under test) and the help with its pictures.
 void makeStarter(const QString &folder)
 {
-    for (const QString &name : tableFileNames())
+    for (const QString &name : catalogue::tableFileNames())
         writeFile(QDir(folder).filePath(name), "tabla " + name.toUtf8() + QByteArray(3000, 'x'));
     writeFile(QDir(folder).filePath(QStringLiteral("index.htm")), "<html>Ayuda</html>");
     writeFile(QDir(folder).filePath(QStringLiteral("img/inicio.png")), QByteArray("\x89PNG\r\n\x1a\n", 8));
@@ -86,7 +87,7 @@ private slots:
         QTest::addColumn<QString>("errorStart");
 
         const QStringList none;
-        const QStringList all = tableFileNames();
+        const QStringList all = catalogue::tableFileNames();
         // Started from the menu: the current folder is the home folder, without tables.
         QTest::newRow("menu, XDG unset") << none << none << "" << "/home/ana" << "/home/ana/.local/share/vantolia" << true << "";
         QTest::newRow("menu, XDG set") << none << none << "/datos/ana" << "/home/ana" << "/datos/ana/vantolia" << true << "";

@@ -6,14 +6,6 @@
 
 namespace tabletool {
 
-QStringList tableFileNames()
-{
-    QStringList names;
-    for (const store::TableDef &def : catalogue::allTableDefs())
-        names << def.fileName();
-    return names;
-}
-
 void createTables(const QString &folder)
 {
     withSpanishErrors([&] {

@@ -35,6 +35,9 @@ const char *const kUsage =
     "      Repertorio. --clave abre las tablas protegidas con contraseña. Las tablas antiguas\n"
     "      solo se leen; CARPETA no debe tener tablas, Config.Dat ni Repertorio.\n"
     "\n"
+    "\n"
+    "crear, importar y migrar ponen además la ayuda del programa en CARPETA (index.htm\n"
+    "y sus páginas), sin reemplazar archivos que ya estén.\n"
     "Ninguna orden sobrescribe una tabla que ya exista.\n";
 
 QTextStream &err()
@@ -72,6 +75,18 @@ bool parseInt(const QString &text, int &value)
     bool ok = false;
     value = text.toInt(&ok);
     return ok;
+}
+
+// A folder the tool makes for the program gets the help the Ayuda button opens. Without it
+// the tables are still sound, so its absence is a warning, not a failure.
+void addHelpTo(const QString &folder)
+{
+    const QString help = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral(VANTOLIA_HELP_FROM_BIN));
+    const QString problem = tabletool::addHelp(QDir::cleanPath(help), folder);
+    if (problem.isEmpty())
+        return;
+    err() << "vantolia-tablas: aviso: la carpeta queda sin la ayuda: " << problem << '\n';
+    err().flush();
 }
 
 void printReport(const tabletool::MigrationReport &report, const QString &folder)
@@ -125,9 +140,11 @@ int run(const QStringList &args)
     auto given = [&](qsizetype n) { return positional.size() == n; };
     if (command == QLatin1String("crear") && given(1)) {
         tabletool::createTables(positional[0]);
+        addHelpTo(positional[0]);
         out() << "Tablas vacías creadas en " << QDir::toNativeSeparators(positional[0]) << '\n';
     } else if (command == QLatin1String("importar") && given(2)) {
         tabletool::importCsv(positional[0], positional[1]);
+        addHelpTo(positional[1]);
         out() << "Tablas importadas en " << QDir::toNativeSeparators(positional[1]) << '\n';
     } else if (command == QLatin1String("exportar") && given(2)) {
         tabletool::exportCsv(positional[0], positional[1]);
@@ -154,6 +171,7 @@ int run(const QStringList &args)
               << counts.links << " enlaces\n";
     } else if (command == QLatin1String("migrar") && given(2)) {
         printReport(tabletool::migrateParadox(positional[0], positional[1], password), positional[1]);
+        addHelpTo(positional[1]);
     } else if (command == QLatin1String("ayuda") || command == QLatin1String("-h") || command == QLatin1String("--help")) {
         out() << kUsage;
     } else if (command.isEmpty()) {

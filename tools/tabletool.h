@@ -33,11 +33,13 @@ private:
     QString m_reason;
 };
 
-// The five table files, in the order the application opens them.
-QStringList tableFileNames();
-
 // The five tables, empty, in `folder`, which is made when missing.
 void createTables(const QString &folder);
+
+// The help pages beside the tables of a folder the tool made: whatever `helpFolder` holds and
+// `folder` lacks, never over a file of the same name. Returns an empty text, or why the help
+// could not be put there, in Spanish; the tables stand either way.
+QString addHelp(const QString &helpFolder, const QString &folder);
 
 // The three catalogue tables filled from Flores.csv, Sintomas.csv and Rel.csv in `csvFolder`,
 // and the two working tables empty. The files are UTF-8, with or without a byte order mark,

@@ -1,5 +1,6 @@
 #include "workingfolder.h"
 
+#include "catalogue/foldercopy.h"
 #include "catalogue/tabledefinitions.h"
 
 #include <QDir>
@@ -11,16 +12,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include <unistd.h>
-
 namespace workingfolder {
 
 namespace {
 
 const QString kFolderName = QStringLiteral("vantolia");
-
-// Deep enough for the help's picture folders; a symbolic link that loops ends here.
-constexpr int kMaxDepth = 8;
 
 QString shown(const QString &path)
 {
@@ -32,66 +28,13 @@ bool isAbsolute(const QString &path)
     return !path.isEmpty() && QDir::isAbsolutePath(path);
 }
 
-// Copies one regular file and puts its bytes on the disk before the folder is renamed into
-// place, so a power cut after the rename cannot leave empty tables.
-QString copyFile(const QString &from, const QString &to)
-{
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly))
-        return QStringLiteral("No se pudo leer %1: %2").arg(shown(from), source.errorString());
-    QFile target(to);
-    if (!target.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return QStringLiteral("No se pudo escribir %1: %2").arg(shown(to), target.errorString());
-    constexpr qint64 kChunk = 1 << 20;
-    while (true) {
-        const QByteArray bytes = source.read(kChunk);
-        if (bytes.isEmpty()) {
-            if (source.error() != QFileDevice::NoError)
-                return QStringLiteral("No se pudo leer %1: %2").arg(shown(from), source.errorString());
-            break;
-        }
-        if (target.write(bytes) != bytes.size())
-            return QStringLiteral("No se pudo escribir %1: %2").arg(shown(to), target.errorString());
-    }
-    if (!target.flush() || ::fsync(target.handle()) != 0)
-        return QStringLiteral("No se pudo escribir %1: %2").arg(shown(to), target.errorString());
-    return {};
-}
-
-// Copies the folders and regular files under `from` into the existing folder `to`. Anything
-// else (a FIFO, a device, a broken link) stops the copy: it is not part of a catalogue, and
-// opening a FIFO would wait forever.
-QString copyTree(const QString &from, const QString &to, int depth)
-{
-    if (depth > kMaxDepth)
-        return QStringLiteral("%1 tiene demasiados niveles de carpetas").arg(shown(from));
-    const QFileInfoList entries = QDir(from).entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QFileInfo &entry : entries) {
-        const QString target = QDir(to).filePath(entry.fileName());
-        QString failure;
-        if (entry.isDir()) {
-            if (!QDir().mkdir(target))
-                return QStringLiteral("No se pudo crear la carpeta %1").arg(shown(target));
-            failure = copyTree(entry.filePath(), target, depth + 1);
-        } else if (entry.isFile()) {
-            failure = copyFile(entry.filePath(), target);
-        } else {
-            failure = QStringLiteral("%1 no es un archivo común").arg(shown(entry.filePath()));
-        }
-        if (!failure.isEmpty())
-            return failure;
-    }
-    return {};
-}
-
 QString starterProblem(const QString &starter)
 {
     if (!QFileInfo(starter).isDir())
         return QStringLiteral("no se encuentra el catálogo inicial en %1; ¿está instalado Vantolia?")
             .arg(shown(starter));
     QStringList missing;
-    for (const QString &name : tableFileNames())
+    for (const QString &name : catalogue::tableFileNames())
         if (!QFileInfo(QDir(starter).filePath(name)).isFile())
             missing << name;
     if (!missing.isEmpty())
@@ -101,14 +44,6 @@ QString starterProblem(const QString &starter)
 }
 
 } // namespace
-
-QStringList tableFileNames()
-{
-    QStringList names;
-    for (const store::TableDef &def : catalogue::allTableDefs())
-        names << def.fileName();
-    return names;
-}
 
 QString dataFolder(const QString &xdgDataHome, const QString &home)
 {
@@ -174,7 +109,7 @@ QString createFromStarter(const QString &folder, const QString &starter)
     QTemporaryDir staging(QDir(parent).filePath(QStringLiteral(".vantolia-XXXXXX")));
     if (!staging.isValid())
         return because.arg(shown(folder), staging.errorString());
-    if (const QString failure = copyTree(starter, staging.path(), 0); !failure.isEmpty())
+    if (const QString failure = catalogue::copyMissing(starter, staging.path()); !failure.isEmpty())
         return because.arg(shown(folder), failure);
 
     if (emptyFolder)
@@ -213,7 +148,7 @@ StartPlace thisProcess(const QStringList &arguments)
     StartPlace place;
     place.arguments = arguments;
     place.currentFolder = QDir::currentPath();
-    for (const QString &name : tableFileNames())
+    for (const QString &name : catalogue::tableFileNames())
         if (QFileInfo::exists(name))
             place.tablesHere << name;
     place.xdgDataHome = qEnvironmentVariable("XDG_DATA_HOME");

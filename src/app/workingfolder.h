@@ -28,9 +28,6 @@ struct Choice
 
 Choice choose(const StartPlace &place);
 
-// The file names of the five tables.
-QStringList tableFileNames();
-
 // The per-user folder: "vantolia" in $XDG_DATA_HOME, or in ~/.local/share when that variable is
 // unset, empty or not an absolute path. Empty when there is no absolute home folder either.
 QString dataFolder(const QString &xdgDataHome, const QString &home);

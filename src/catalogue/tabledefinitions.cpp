@@ -97,4 +97,12 @@ std::vector<TableDef> allTableDefs()
     return {floresDef(), sintomasDef(), relDef(), repSintDef(), repFlorDef()};
 }
 
+QStringList tableFileNames()
+{
+    QStringList names;
+    for (const TableDef &def : allTableDefs())
+        names << def.fileName();
+    return names;
+}
+
 } // namespace catalogue

@@ -2,6 +2,8 @@
 
 #include "store/tabledef.h"
 
+#include <QStringList>
+
 #include <vector>
 
 // The five tables of the catalogue and of the working selection.
@@ -15,6 +17,8 @@ store::TableDef repFlorDef();
 
 // In the order the views open them.
 std::vector<store::TableDef> allTableDefs();
+// Their file names, in the same order.
+QStringList tableFileNames();
 
 // Display labels of the three flower names.
 QString nameLabel(int language);
