@@ -513,16 +513,6 @@ void View::cancel()
     }
 }
 
-void View::remove()
-{
-    removeCurrent(nullptr);
-}
-
-void View::remove(Batch &with)
-{
-    removeCurrent(&with);
-}
-
 void View::removeCurrent(Batch *with)
 {
     requireOpen();

@@ -98,10 +98,10 @@ public:
     void post();
     void cancel();
     // Deletes the current row; a row being inserted is abandoned instead.
-    void remove();
+    void remove() { removeCurrent(nullptr); }
     // The same, together with the changes gathered in `with`, all in one transaction; a row
     // being inserted is abandoned and `with` is left unwritten.
-    void remove(Batch &with);
+    void remove(Batch &with) { removeCurrent(&with); }
     // What every move does first: take over what bound editors hold, then post the change, or
     // drop it when nothing was changed.
     void checkBrowseMode();
