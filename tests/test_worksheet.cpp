@@ -93,6 +93,29 @@ private slots:
         QCOMPARE(h.cellText(2, 3), QString("X"));
     }
 
+    // A screen reader hears a mark as the symptom it stands for and the header row in words;
+    // names and counts as they are shown, and an empty cell as nothing.
+    void spokenCellsSayWhatTheMarksStandFor()
+    {
+        Sheet h = sheet(2, {"A", "B", "C"}, {{0, 1}, {1}, {0}});
+        const QStringList row0 = {"Flor", "Cantidad", "1: S1", "2: S2"};
+        for (int c = 0; c < 4; ++c)
+            QCOMPARE(h.spokenText(0, c), row0[c]);
+        QCOMPARE(h.spokenText(1, 0), QString("A"));
+        QCOMPARE(h.spokenText(1, 1), QString("2"));
+        QCOMPARE(h.spokenText(1, 2), QString("1: S1"));
+        QCOMPARE(h.spokenText(1, 3), QString("2: S2"));
+        QCOMPARE(h.spokenText(2, 2), QString());
+        QCOMPARE(h.spokenText(2, 3), QString("2: S2"));
+        // Ordered by score, the words stay with the marks they stand for.
+        worksheet::OrdenarPorPuntaje(h);
+        for (int r = 1; r <= h.rows(); ++r) {
+            QCOMPARE(h.spokenText(r, 0), h.cellText(r, 0));
+            for (int c = 2; c < 4; ++c)
+                QCOMPARE(h.spokenText(r, c), h.cellText(r, c) == "X" ? row0[c] : QString());
+        }
+    }
+
     void rowsRunByWeightedScore_data()
     {
         QTest::addColumn<int>("symptoms");
