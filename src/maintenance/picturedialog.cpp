@@ -3,10 +3,12 @@
 #include "picturefile.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPushButton>
 
 namespace {
 
@@ -47,6 +49,49 @@ int chosenFilter(const QFileDialog &dialog)
     return int(index);
 }
 
+// The toolkit's dialog names its controls for a screen reader in English, and some not at all;
+// these are the names and descriptions it gives them instead, by the controls' object names.
+struct SpokenControl
+{
+    const char *objectName;
+    const char *name;
+    const char *description;
+};
+constexpr SpokenControl kSpokenControls[] = {
+    {"lookInCombo", "Buscar en", "La carpeta que se muestra"},
+    {"backButton", "Atrás", "Vuelve a la carpeta anterior"},
+    {"forwardButton", "Adelante", "Vuelve a la carpeta de la que se volvió"},
+    {"toParentButton", "Carpeta superior", "Sube a la carpeta que contiene a esta"},
+    {"newFolderButton", "Nueva carpeta", "Crea una carpeta en la carpeta que se muestra"},
+    {"listModeButton", "Vista de lista", "Muestra solo los nombres de los archivos"},
+    {"detailModeButton", "Vista de detalles", "Muestra los archivos con su tamaño, tipo y fecha"},
+    {"sidebar", "Lugares", "Carpetas a mano"},
+    {"listView", "Archivos", "Las carpetas y las imágenes de la carpeta que se muestra"},
+    {"treeView", "Archivos", "Las carpetas y las imágenes de la carpeta que se muestra"},
+    {"fileNameEdit", "Nombre del archivo", "El archivo de la foto que se va a leer"},
+    {"fileTypeCombo", "Tipo de archivo", "Qué clase de imágenes se muestran"},
+};
+
+void nameControls(QFileDialog &dialog)
+{
+    for (const SpokenControl &control : kSpokenControls) {
+        if (auto *widget = dialog.findChild<QWidget *>(QLatin1String(control.objectName))) {
+            widget->setAccessibleName(QString::fromUtf8(control.name));
+            widget->setAccessibleDescription(QString::fromUtf8(control.description));
+        }
+    }
+    if (auto *buttons = dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))) {
+        if (QPushButton *open = buttons->button(QDialogButtonBox::Open)) {
+            open->setAccessibleName(QStringLiteral("Abrir"));
+            open->setAccessibleDescription(QStringLiteral("Lee la foto del archivo elegido"));
+        }
+        if (QPushButton *cancel = buttons->button(QDialogButtonBox::Cancel)) {
+            cancel->setAccessibleName(QStringLiteral("Cancelar"));
+            cancel->setAccessibleDescription(QStringLiteral("Cierra sin cambiar la foto"));
+        }
+    }
+}
+
 void showPreview(QLabel *pane, const QString &path)
 {
     const QFileInfo info(path);
@@ -81,9 +126,12 @@ void PictureDialog::prepare(QFileDialog &dialog) const
     pane->setFixedSize(kPreviewSize, kPreviewSize);
     pane->setFrameShape(QFrame::StyledPanel);
     pane->setAlignment(Qt::AlignCenter);
+    pane->setAccessibleName(QStringLiteral("Vista previa"));
+    pane->setAccessibleDescription(QStringLiteral("La imagen del archivo elegido"));
     if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout()))
         grid->addWidget(pane, 0, grid->columnCount(), grid->rowCount(), 1);
     QObject::connect(&dialog, &QFileDialog::currentChanged, pane, [pane](const QString &path) { showPreview(pane, path); });
+    nameControls(dialog);
 }
 
 std::optional<PictureDialog::Choice> PictureDialog::execute(QWidget *parent)
