@@ -64,6 +64,7 @@ void TForm1::prepareControls()
 void TForm1::connectPages()
 {
     DataGrid::setErrorHandler(showError);
+    connect(&m_catalogue, &Catalogue::writeFailed, this, [](const QString &message) { showError(message); });
     ui->PagFlor->setUp(m_catalogue);
     ui->PagSint->setUp(m_catalogue);
     ui->PagRep->setUp(m_catalogue);
@@ -270,34 +271,35 @@ void TForm1::LabVolverClick()
 void TForm1::ColorClick()
 {
     m_appearance->ColorClick();
-    // The photo frame may have changed size with the text around it.
-    ui->PagFlor->AjustarFoto();
+    refitPhoto();
 }
 
 void TForm1::MasClick()
 {
     m_appearance->MasClick();
-    // The photo frame may have changed size with the text around it.
-    ui->PagFlor->AjustarFoto();
+    refitPhoto();
 }
 
 void TForm1::MenosClick()
 {
     m_appearance->MenosClick();
-    // The photo frame may have changed size with the text around it.
-    ui->PagFlor->AjustarFoto();
+    refitPhoto();
 }
 
 void TForm1::AplicarColores()
 {
     m_appearance->AplicarColores();
-    // The photo frame may have changed size with the text around it.
-    ui->PagFlor->AjustarFoto();
+    refitPhoto();
 }
 
 void TForm1::AplicarLetra()
 {
     m_appearance->AplicarLetra();
+    refitPhoto();
+}
+
+void TForm1::refitPhoto()
+{
     // The photo frame may have changed size with the text around it.
     ui->PagFlor->AjustarFoto();
 }

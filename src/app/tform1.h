@@ -68,6 +68,7 @@ private:
     void leerConfiguracion();
     void escribirConfiguracion();
     settingsfile::Settings currentSettings() const;
+    void refitPhoto();
     void postPendingFlower();
     void liftSystemFilter();
 

@@ -43,7 +43,8 @@ FlowerPhoto::FlowerPhoto(const Controls &controls, store::DataSource &SFlores, Q
     if (QAbstractButton *stretched = m_ui.Ajuste->button(photo::kStretched))
         stretched->setChecked(true);
     m_ui.DBImage1->installEventFilter(this);
-    m_ui.ScrBox->viewport()->installEventFilter(this);
+    m_viewport = m_ui.ScrBox->viewport();
+    m_viewport->installEventFilter(this);
 
     connect(m_ui.Ajuste, &QButtonGroup::idClicked, this, &FlowerPhoto::AjusteClick);
     connect(m_ui.Leer, &QAbstractButton::clicked, this, &FlowerPhoto::LeerClick);
@@ -219,7 +220,9 @@ bool FlowerPhoto::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     // Along the top or the left the photo keeps the box's width or height as the box changes.
-    if (watched == m_ui.ScrBox->viewport() && event->type() == QEvent::Resize
+    // The viewport is compared by its remembered address: during the window's teardown the box is
+    // no longer a scroll area and must not be asked for it.
+    if (watched == m_viewport && event->type() == QEvent::Resize
         && (m_layout.alignment == photo::Alignment::Top || m_layout.alignment == photo::Alignment::Left))
         placeImage();
     return QObject::eventFilter(watched, event);

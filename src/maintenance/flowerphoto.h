@@ -78,6 +78,7 @@ private:
     void storePicture(const QImage &bitmap);
 
     Controls m_ui;
+    QObject *m_viewport = nullptr;
     store::DataSource &m_source;
     PictureDialog m_OpenPic;
     photo::PhotoLayout m_layout;

@@ -12,8 +12,6 @@
 
 namespace {
 
-FileDialogSeam *activeSeam = nullptr;
-
 // Description and patterns, in pairs, as the filter of a Windows open dialog is written.
 constexpr char kFilter[] = "Archivos JPEG|*.jpg|Otros (*.bmp;*.ico;*.emf;*.wmf)|*.bmp;*.ico;*.emf;*.wmf";
 constexpr int kPreviewSize = 200;
@@ -151,20 +149,6 @@ std::optional<PictureDialog::Choice> PictureDialog::execute(QWidget *parent)
     return choice;
 }
 
-FileDialogSeam::FileDialogSeam()
-{
-    if (activeSeam)
-        qFatal("FileDialogSeam: only one may be active at a time");
-    activeSeam = this;
-}
-
-FileDialogSeam::~FileDialogSeam()
-{
-    if (!m_answers.isEmpty())
-        qWarning("FileDialogSeam: %lld queued answer(s) never asked for", static_cast<long long>(m_answers.size()));
-    activeSeam = nullptr;
-}
-
 void FileDialogSeam::answer(const QString &path, const QString &filter, Look look)
 {
     const qsizetype index = PictureDialog::filterNames().indexOf(filter);
@@ -176,11 +160,6 @@ void FileDialogSeam::answer(const QString &path, const QString &filter, Look loo
 void FileDialogSeam::cancel(Look look)
 {
     m_answers.append({std::nullopt, std::move(look)});
-}
-
-FileDialogSeam *FileDialogSeam::active()
-{
-    return activeSeam;
 }
 
 std::optional<PictureDialog::Choice> FileDialogSeam::respond(QFileDialog &dialog)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/testseam.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -44,7 +46,7 @@ private:
 // extension, preview pane) and takes the next queued answer, a file and the filter it was
 // chosen under, or a cancel. A showing with no answer queued aborts the run, so a test cannot
 // pass by accident.
-class FileDialogSeam
+class FileDialogSeam : public TestSeam<FileDialogSeam>
 {
 public:
     struct Showing
@@ -59,10 +61,8 @@ public:
     // preview pane through it.
     using Look = std::function<void(QFileDialog &)>;
 
-    FileDialogSeam();
-    ~FileDialogSeam();
-    FileDialogSeam(const FileDialogSeam &) = delete;
-    FileDialogSeam &operator=(const FileDialogSeam &) = delete;
+    static constexpr char kName[] = "FileDialogSeam";
+    ~FileDialogSeam() { reportUnused(m_answers.size()); }
 
     // `filter` is one of PictureDialog::filterNames().
     void answer(const QString &path, const QString &filter, Look look = {});
@@ -70,8 +70,6 @@ public:
 
     const QList<Showing> &showings() const { return m_showings; }
 
-    // The seam in force, or null; what the dialog calls instead of showing its window.
-    static FileDialogSeam *active();
     std::optional<PictureDialog::Choice> respond(QFileDialog &dialog);
 
 private:

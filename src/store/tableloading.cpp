@@ -80,7 +80,7 @@ void Table::load()
                 c.nulls.push_back(st.integer(col) != 0);
             } else if (fd.isNumeric()) {
                 c.nulls.push_back(st.isNull(col));
-                c.ints.push_back(qint32(st.integer(col)));
+                c.ints.push_back(storedInteger(st, col, f));
             } else {
                 c.nulls.push_back(st.isNull(col));
                 c.texts.push_back(st.text(col));

@@ -17,8 +17,6 @@
 
 namespace {
 
-PrintSeam *activeSeam = nullptr;
-
 // Room for the hands that hold the sheet and for the printers that cannot reach its edge.
 constexpr QMarginsF kMarginsMillimetres(15, 15, 15, 15);
 
@@ -159,21 +157,6 @@ QPageSize::PageSizeId usualPaper()
     return QLocale::system().measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4;
 }
 
-PrintSeam::PrintSeam()
-{
-    if (activeSeam)
-        qFatal("PrintSeam: only one may be active at a time");
-    activeSeam = this;
-}
-
-PrintSeam::~PrintSeam()
-{
-    if (!m_answers.isEmpty() || !m_files.isEmpty())
-        qWarning("PrintSeam: %lld queued answer(s) never asked for",
-                 static_cast<long long>(m_answers.size() + m_files.size()));
-    activeSeam = nullptr;
-}
-
 void PrintSeam::answer(Answer next)
 {
     m_answers.append(std::move(next));
@@ -182,11 +165,6 @@ void PrintSeam::answer(Answer next)
 void PrintSeam::answerFile(const QString &path)
 {
     m_files.append(path);
-}
-
-PrintSeam *PrintSeam::active()
-{
-    return activeSeam;
 }
 
 std::optional<PrintRequest> PrintSeam::choose(const QString &title, const PrintRequest &offered)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "testseam.h"
+
 #include "printchoices.h"
 
 #include <QList>
@@ -33,23 +35,18 @@ QPageSize::PageSizeId usualPaper();
 // empty one cancels); printing and previewing draw into the PDF file set with printerOutput.
 // Every step is recorded in order; a window with no answer queued aborts the run, so a test
 // cannot pass by accident.
-class PrintSeam
+class PrintSeam : public TestSeam<PrintSeam>
 {
 public:
     using Answer = std::function<std::optional<PrintRequest>(const PrintRequest &offered)>;
-
-    PrintSeam();
-    ~PrintSeam();
-    PrintSeam(const PrintSeam &) = delete;
-    PrintSeam &operator=(const PrintSeam &) = delete;
+    static constexpr char kName[] = "PrintSeam";
+    ~PrintSeam() { reportUnused(m_answers.size() + m_files.size()); }
 
     void answer(Answer next);
     void answerFile(const QString &path);
     void setPrinterOutput(const QString &path) { m_printerOutput = path; }
     const QStringList &log() const { return m_log; }
 
-    // The seam in force, or null; what printing calls instead of showing a window.
-    static PrintSeam *active();
     std::optional<PrintRequest> choose(const QString &title, const PrintRequest &offered);
     QString chooseFile(const QString &suggested);
     QString printerOutput(const QString &step);

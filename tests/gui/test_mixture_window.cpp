@@ -22,19 +22,6 @@ class TestMixtureWindow : public QObject, private TestWindow
     std::unique_ptr<WorkingFolder> folder;
 
     void click(const char *name) const { w<QAbstractButton>(name)->click(); }
-    void process(const QStringList &symptoms)
-    {
-        click("Sintomas");
-        DataGrid *g = grid("GrSintomas");
-        for (const QString &s : symptoms) {
-            const int row = int(columnTexts(g).indexOf(s));
-            QVERIFY2(row >= 0, qPrintable(s));
-            g->setCurrentIndex(g->model()->index(row, 0));
-            click("Agregar");
-        }
-        click("Procesar");
-        QCOMPARE(w<QTabWidget>("Ficha")->currentWidget(), w("PagRep"));
-    }
     // Opens the suggestion, lets `look` read and work it, and closes it.
     void withSuggestion(const std::function<void(QWidget &)> &look)
     {
@@ -73,7 +60,7 @@ private slots:
     {
         // Mímulo has the first three; the fourth is Rosa Silvestre's (count 2) and Ñandú Azul's
         // (count 1): the higher total count decides.
-        process({"Miedo a cosas conocidas", "Timidez", "Miedo a lo desconocido", "Indecisión entre dos opciones"});
+        processSymptoms({"Miedo a cosas conocidas", "Timidez", "Miedo a lo desconocido", "Indecisión entre dos opciones"});
         auto *button = w<QAbstractButton>("suggestMixture");
         QCOMPARE(button->text(), QString("Sugerir mezcla"));
         QVERIFY(!button->toolTip().isEmpty() && !button->accessibleName().isEmpty());

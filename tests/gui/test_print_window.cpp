@@ -97,19 +97,6 @@ class TestPrintWindow : public QObject, private TestWindow
     std::unique_ptr<PrintSeam> printSeam;
 
     void click(const char *name) const { w<QAbstractButton>(name)->click(); }
-    void process(const QStringList &symptoms)
-    {
-        click("Sintomas");
-        DataGrid *g = grid("GrSintomas");
-        for (const QString &s : symptoms) {
-            const int row = int(columnTexts(g).indexOf(s));
-            QVERIFY2(row >= 0, qPrintable(s));
-            g->setCurrentIndex(g->model()->index(row, 0));
-            click("Agregar");
-        }
-        click("Procesar");
-        QCOMPARE(w<QTabWidget>("Ficha")->currentWidget(), w("PagRep"));
-    }
     // What the page shows, as the printed case should hold it: numbered symptoms, then the
     // table's titles and its rows.
     QStringList shownCase() const
@@ -174,17 +161,20 @@ private slots:
         QCOMPARE(printCase->accessibleName(), QString("Imprimir el repertorio"));
         QCOMPARE(printCase->toolTip(), QString("Imprimir el repertorio o guardarlo como PDF"));
         QVERIFY(!printCase->icon().isNull());
-        // The page's buttons in two rows, the print button right after the copy button.
+        // The page's buttons in rows, the print button right after the copy button, the
+        // mixture suggestion across the last row.
         auto *bar = qobject_cast<QGridLayout *>(copy->parentWidget()->layout());
         QVERIFY(bar);
         QStringList order;
-        for (int row = 0; row < bar->rowCount(); ++row)
-            for (int column = 0; column < bar->columnCount(); ++column)
-                if (QLayoutItem *item = bar->itemAtPosition(row, column))
-                    order << item->widget()->objectName();
-        QCOMPARE(order, QStringList({"Button2", "BotCopiar", "printCase", "PlanRep"}));
+        for (int i = 0; i < bar->count(); ++i) {
+            int row = 0, column = 0, rows = 0, columns = 0;
+            bar->getItemPosition(i, &row, &column, &rows, &columns);
+            order << QString("%1,%2 %3").arg(row).arg(column).arg(bar->itemAt(i)->widget()->objectName());
+        }
+        order.sort();
+        QCOMPARE(order, QStringList({"0,0 Button2", "0,1 BotCopiar", "1,0 printCase", "1,1 PlanRep", "2,0 suggestMixture"}));
 
-        process({"Timidez"});
+        processSymptoms({"Timidez"});
         printSeam->answer(cancel());
         printWorksheet([](TFPlanRep &p) {
             auto *printSheet = controlOf<QToolButton>(&p, "printSheet");
@@ -240,7 +230,7 @@ private slots:
 
     void theCaseSavedAsPdfHoldsWhatThePageShows()
     {
-        process({"Dolor de cabeza", "dolor de espalda", "Tristeza en el año nuevo", "Corazón acelerado"});
+        processSymptoms({"Dolor de cabeza", "dolor de espalda", "Tristeza en el año nuevo", "Corazón acelerado"});
         PrintRequest offered;
         printSeam->answer(choose(PrintRequest::Action::SavePdf, "José Peña", QPageSize::Letter, QPageLayout::Portrait,
                                  &offered));
@@ -278,7 +268,7 @@ private slots:
 
     void theFlowersArePrintedInTheLanguageTheResultShows()
     {
-        process({"Timidez", "Miedo a cosas conocidas"});
+        processSymptoms({"Timidez", "Miedo a cosas conocidas"});
         click("IdiomaRepItem2");
         const QStringList scientific = columnTexts(grid("GrRepF"), 1);
         QVERIFY(!scientific.isEmpty() && !scientific.contains("Mímulo"));
@@ -296,7 +286,7 @@ private slots:
 
     void printingAndPreviewingDrawThroughThePrinter()
     {
-        process({"Timidez"});
+        processSymptoms({"Timidez"});
         const QString printed = folders->path("impresora.pdf");
         printSeam->setPrinterOutput(printed);
         printSeam->answer(choose(PrintRequest::Action::Print, "Ana", QPageSize::A4, QPageLayout::Landscape));
@@ -316,7 +306,7 @@ private slots:
 
     void cancellingLeavesNothingBehind()
     {
-        process({"Timidez"});
+        processSymptoms({"Timidez"});
         printSeam->answer(cancel());
         click("printCase");
         printSeam->answer(choose(PrintRequest::Action::SavePdf, "Ana"));
@@ -330,7 +320,7 @@ private slots:
 
     void aFileThatCannotBeWrittenIsReportedAndNothingIsLost()
     {
-        process({"Timidez"});
+        processSymptoms({"Timidez"});
         // A folder that is not there, and a folder where the file would go.
         QVERIFY(QDir(folders->path("")).mkdir("carpeta.pdf"));
         QVERIFY(QFile(folders->path("carpeta.pdf/dentro.txt")).open(QIODevice::WriteOnly));
@@ -365,7 +355,7 @@ private slots:
     void theCompanionsPatientIsOfferedForTheCaseAndTheWorksheet()
     {
         folders->writePatient("42\r\nMaría Ñúñez\r\n");
-        process({"Timidez", "Dolor de cabeza", "Miedo a cosas conocidas"});
+        processSymptoms({"Timidez", "Dolor de cabeza", "Miedo a cosas conocidas"});
         QVERIFY(!w("PanPac")->isHidden());
         PrintRequest offered;
         printSeam->answer(cancel(&offered));
