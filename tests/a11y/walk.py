@@ -17,26 +17,35 @@ import subprocess
 import sys
 import time
 
-import pyatspi
+# Imported once the accessibility bus is known to answer (see main): pyatspi connects on import.
+pyatspi = None
 
 STOP_SECONDS = 90
 REGISTER_SECONDS = 30
+BUS_SECONDS = 20
 # More children than this are not walked one by one: only the first ones are looked at.
 MAX_CHILDREN = 400
 
-NAMED_ROLES = {
-    pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON, pyatspi.ROLE_CHECK_BOX,
-    pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_PASSWORD_TEXT,
-    pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_SPIN_BUTTON, pyatspi.ROLE_SLIDER, pyatspi.ROLE_TABLE,
-    pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TREE, pyatspi.ROLE_LIST, pyatspi.ROLE_LIST_BOX,
-    pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_CHECK_MENU_ITEM,
-    pyatspi.ROLE_RADIO_MENU_ITEM, pyatspi.ROLE_LINK, pyatspi.ROLE_IMAGE,
-}
-ITEM_ROLES = {
-    pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_LIST_ITEM, pyatspi.ROLE_TREE_ITEM,
-    pyatspi.ROLE_COLUMN_HEADER, pyatspi.ROLE_ROW_HEADER, pyatspi.ROLE_TABLE_COLUMN_HEADER,
-    pyatspi.ROLE_TABLE_ROW_HEADER,
-}
+
+def roles():
+    """The roles that must be named and the item roles, once pyatspi is loaded."""
+    named = {
+        pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_TOGGLE_BUTTON, pyatspi.ROLE_CHECK_BOX,
+        pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_TEXT, pyatspi.ROLE_ENTRY, pyatspi.ROLE_PASSWORD_TEXT,
+        pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_SPIN_BUTTON, pyatspi.ROLE_SLIDER, pyatspi.ROLE_TABLE,
+        pyatspi.ROLE_TREE_TABLE, pyatspi.ROLE_TREE, pyatspi.ROLE_LIST, pyatspi.ROLE_LIST_BOX,
+        pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_MENU_ITEM, pyatspi.ROLE_CHECK_MENU_ITEM,
+        pyatspi.ROLE_RADIO_MENU_ITEM, pyatspi.ROLE_LINK, pyatspi.ROLE_IMAGE,
+    }
+    items = {
+        pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_LIST_ITEM, pyatspi.ROLE_TREE_ITEM,
+        pyatspi.ROLE_COLUMN_HEADER, pyatspi.ROLE_ROW_HEADER, pyatspi.ROLE_TABLE_COLUMN_HEADER,
+        pyatspi.ROLE_TABLE_ROW_HEADER,
+    }
+    return named, items
+
+
+NAMED_ROLES = ITEM_ROLES = frozenset()
 
 
 def role_name(obj):
@@ -176,10 +185,34 @@ def read_line(stream, seconds):
     return stream.readline().decode("utf-8", "replace").strip()
 
 
+def accessibility_bus_problem():
+    """Why no reader could listen here, or None: a session bus, and the accessibility bus it starts."""
+    if not os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
+        return "no hay bus de sesión (DBUS_SESSION_BUS_ADDRESS vacío): se corre con dbus-run-session"
+    try:
+        answer = subprocess.run(
+            ["dbus-send", "--session", "--print-reply", f"--reply-timeout={BUS_SECONDS * 1000}",
+             "--dest=org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
+            capture_output=True, text=True, timeout=BUS_SECONDS + 5)
+    except (OSError, subprocess.TimeoutExpired) as e:
+        return f"el bus de accesibilidad no contestó: {e}"
+    if answer.returncode != 0 or "string" not in answer.stdout:
+        return f"el bus de accesibilidad no contestó (at-spi2-core): {answer.stderr.strip()}"
+    return None
+
+
 def main():
+    global pyatspi, NAMED_ROLES, ITEM_ROLES
     if len(sys.argv) != 2:
         print(__doc__, file=sys.stderr)
         return 2
+    problem = accessibility_bus_problem()
+    if problem:
+        print(problem, file=sys.stderr)
+        return 1
+    import pyatspi as loaded
+    pyatspi = loaded
+    NAMED_ROLES, ITEM_ROLES = roles()
     tour = subprocess.Popen([sys.argv[1]], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     failures = 0
     stops = 0
