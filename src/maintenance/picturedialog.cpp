@@ -1,6 +1,7 @@
 #include "picturedialog.h"
 
 #include "picturefile.h"
+#include "ui/spokennames.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -47,15 +48,8 @@ int chosenFilter(const QFileDialog &dialog)
     return int(index);
 }
 
-// The toolkit's dialog names its controls for a screen reader in English, and some not at all;
-// these are the names and descriptions it gives them instead, by the controls' object names.
-struct SpokenControl
-{
-    const char *objectName;
-    const char *name;
-    const char *description;
-};
-constexpr SpokenControl kSpokenControls[] = {
+// The toolkit's dialog names its controls for a screen reader in English, and some not at all.
+constexpr SpokenName kSpokenControls[] = {
     {"lookInCombo", "Buscar en", "La carpeta que se muestra"},
     {"backButton", "Atrás", "Vuelve a la carpeta anterior"},
     {"forwardButton", "Adelante", "Vuelve a la carpeta de la que se volvió"},
@@ -72,21 +66,10 @@ constexpr SpokenControl kSpokenControls[] = {
 
 void nameControls(QFileDialog &dialog)
 {
-    for (const SpokenControl &control : kSpokenControls) {
-        if (auto *widget = dialog.findChild<QWidget *>(QLatin1String(control.objectName))) {
-            widget->setAccessibleName(QString::fromUtf8(control.name));
-            widget->setAccessibleDescription(QString::fromUtf8(control.description));
-        }
-    }
+    nameByObjectName(dialog, kSpokenControls);
     if (auto *buttons = dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))) {
-        if (QPushButton *open = buttons->button(QDialogButtonBox::Open)) {
-            open->setAccessibleName(QStringLiteral("Abrir"));
-            open->setAccessibleDescription(QStringLiteral("Lee la foto del archivo elegido"));
-        }
-        if (QPushButton *cancel = buttons->button(QDialogButtonBox::Cancel)) {
-            cancel->setAccessibleName(QStringLiteral("Cancelar"));
-            cancel->setAccessibleDescription(QStringLiteral("Cierra sin cambiar la foto"));
-        }
+        nameControl(buttons->button(QDialogButtonBox::Open), "Abrir", "Lee la foto del archivo elegido");
+        nameControl(buttons->button(QDialogButtonBox::Cancel), "Cancelar", "Cierra sin cambiar la foto");
     }
 }
 

@@ -21,6 +21,8 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QSocketNotifier>
 #include <QTabWidget>
 #include <QTest>
@@ -59,6 +61,19 @@ T *modal()
 {
     auto *window = qobject_cast<T *>(QApplication::activeModalWidget());
     return window && window->isVisible() ? window : nullptr;
+}
+
+// Reached once the print choices, answered with `choice`, have given way to the window T.
+template<typename T>
+std::function<bool()> throughChoices(const char *choice)
+{
+    return [choice] {
+        if (auto *choices = modal<PrintChoices>()) {
+            controlOf<QAbstractButton>(choices, choice)->click();
+            return false;
+        }
+        return modal<T>() != nullptr;
+    };
 }
 
 class Tour : public QObject
@@ -212,6 +227,8 @@ std::vector<Stop> stopsOf(TForm1 &form)
         {"repertorio", [=] { click("Procesar"); }, page("PagRep"), {}},
         {"mezcla", [=] { click("suggestMixture"); }, [] { return modal<MixtureDialog>() != nullptr; }, closeModal, true},
         {"imprimir", [=] { click("printCase"); }, [] { return modal<PrintChoices>() != nullptr; }, closeModal, true},
+        {"vista-previa", [=] { click("printCase"); }, throughChoices<QPrintPreviewDialog>("preview"), closeModal, true},
+        {"dialogo-imprimir", [=] { click("printCase"); }, throughChoices<QPrintDialog>("print"), closeModal, true},
         {"planilla", [=] { click("PlanRep"); }, [] { return modal<TFPlanRep>() != nullptr; },
          [] { controlOf<QAbstractButton>(modal<TFPlanRep>(), "Cerrar")->click(); }, true},
         {"flor-del-resultado", [=] { click("Button2"); },
