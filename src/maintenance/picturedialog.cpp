@@ -4,12 +4,10 @@
 #include "ui/spokennames.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
-#include <QPushButton>
 
 namespace {
 
@@ -46,31 +44,6 @@ int chosenFilter(const QFileDialog &dialog)
     if (index < 0)
         index = filters().names.indexOf(chosen.trimmed());
     return int(index);
-}
-
-// The toolkit's dialog names its controls for a screen reader in English, and some not at all.
-constexpr SpokenName kSpokenControls[] = {
-    {"lookInCombo", "Buscar en", "La carpeta que se muestra"},
-    {"backButton", "Atrás", "Vuelve a la carpeta anterior"},
-    {"forwardButton", "Adelante", "Vuelve a la carpeta de la que se volvió"},
-    {"toParentButton", "Carpeta superior", "Sube a la carpeta que contiene a esta"},
-    {"newFolderButton", "Nueva carpeta", "Crea una carpeta en la carpeta que se muestra"},
-    {"listModeButton", "Vista de lista", "Muestra solo los nombres de los archivos"},
-    {"detailModeButton", "Vista de detalles", "Muestra los archivos con su tamaño, tipo y fecha"},
-    {"sidebar", "Lugares", "Carpetas a mano"},
-    {"listView", "Archivos", "Las carpetas y las imágenes de la carpeta que se muestra"},
-    {"treeView", "Archivos", "Las carpetas y las imágenes de la carpeta que se muestra"},
-    {"fileNameEdit", "Nombre del archivo", "El archivo de la foto que se va a leer"},
-    {"fileTypeCombo", "Tipo de archivo", "Qué clase de imágenes se muestran"},
-};
-
-void nameControls(QFileDialog &dialog)
-{
-    nameByObjectName(dialog, kSpokenControls);
-    if (auto *buttons = dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))) {
-        nameControl(buttons->button(QDialogButtonBox::Open), "Abrir", "Lee la foto del archivo elegido");
-        nameControl(buttons->button(QDialogButtonBox::Cancel), "Cancelar", "Cierra sin cambiar la foto");
-    }
 }
 
 void showPreview(QLabel *pane, const QString &path)
@@ -112,7 +85,9 @@ void PictureDialog::prepare(QFileDialog &dialog) const
     if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout()))
         grid->addWidget(pane, 0, grid->columnCount(), grid->rowCount(), 1);
     QObject::connect(&dialog, &QFileDialog::currentChanged, pane, [pane](const QString &path) { showPreview(pane, path); });
-    nameControls(dialog);
+    nameFileDialog(dialog, {"Las carpetas y las imágenes de la carpeta que se muestra",
+                            "El archivo de la foto que se va a leer", "Qué clase de imágenes se muestran",
+                            "Abrir", "Lee la foto del archivo elegido", "Cierra sin cambiar la foto"});
 }
 
 std::optional<PictureDialog::Choice> PictureDialog::execute(QWidget *parent)

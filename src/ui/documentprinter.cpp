@@ -54,6 +54,9 @@ QString askPdfPath(QWidget *parent, const QString &fileName)
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // A name typed without ".pdf" gets it before the window asks about replacing a file.
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    nameFileDialog(dialog, {"Las carpetas y los PDF de la carpeta que se muestra", "El nombre del PDF que se va a guardar",
+                            "Qué clase de archivos se muestran", "Guardar", "Guarda el PDF con ese nombre",
+                            "Cierra sin guardar el PDF"});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();

@@ -229,6 +229,7 @@ std::vector<Stop> stopsOf(TForm1 &form)
         {"imprimir", [=] { click("printCase"); }, [] { return modal<PrintChoices>() != nullptr; }, closeModal, true},
         {"vista-previa", [=] { click("printCase"); }, throughChoices<QPrintPreviewDialog>("preview"), closeModal, true},
         {"dialogo-imprimir", [=] { click("printCase"); }, throughChoices<QPrintDialog>("print"), closeModal, true},
+        {"guardar-pdf", [=] { click("printCase"); }, throughChoices<QFileDialog>("savePdf"), closeModal, true},
         {"planilla", [=] { click("PlanRep"); }, [] { return modal<TFPlanRep>() != nullptr; },
          [] { controlOf<QAbstractButton>(modal<TFPlanRep>(), "Cerrar")->click(); }, true},
         {"flor-del-resultado", [=] { click("Button2"); },

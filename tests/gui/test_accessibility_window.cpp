@@ -244,6 +244,7 @@ private slots:
         QTest::addColumn<QByteArray>("choice");
         QTest::newRow("vista-previa") << QByteArray("preview");
         QTest::newRow("imprimir") << QByteArray("print");
+        QTest::newRow("guardar-pdf") << QByteArray("savePdf");
     }
     void theSystemPrintWindowsAreNamedInSpanish()
     {
