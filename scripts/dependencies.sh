@@ -9,6 +9,8 @@ packages=(
   xvfb xauth xdotool imagemagick sqlite3
   poppler-utils # pdftotext and pdftoppm: the tests read back the PDF files the program prints
   appstream desktop-file-utils
+  # The screen-reader check (tests/a11y): the accessibility bus and its Python reader
+  at-spi2-core python3-pyatspi dbus-daemon dbus-bin
 )
 
 missing=()

@@ -30,6 +30,15 @@ Sheet sheet(int symptoms, const QStringList &names, const std::vector<std::vecto
     return h;
 }
 
+// One row of a sheet's cells, as shown or as spoken.
+QStringList rowOf(const Sheet &h, int row, QString (Sheet::*text)(int, int) const)
+{
+    QStringList cells;
+    for (int c = 0; c < 2 + h.symptoms(); ++c)
+        cells << (h.*text)(row, c);
+    return cells;
+}
+
 QStringList namesOf(const Sheet &h)
 {
     QStringList n;
@@ -82,15 +91,27 @@ private slots:
     void cellsHoldNumbersNamesCountsAndMarks()
     {
         const Sheet h = sheet(2, {"A", "B"}, {{0, 1}, {1}});
-        const QStringList row0 = {"", "C", "1", "2"};
-        for (int c = 0; c < 4; ++c)
-            QCOMPARE(h.cellText(0, c), row0[c]);
-        QCOMPARE(h.cellText(1, 0), QString("A"));
-        QCOMPARE(h.cellText(1, 1), QString("2"));
-        QCOMPARE(h.cellText(1, 2), QString("X"));
-        QCOMPARE(h.cellText(1, 3), QString("X"));
-        QCOMPARE(h.cellText(2, 2), QString());
-        QCOMPARE(h.cellText(2, 3), QString("X"));
+        QCOMPARE(rowOf(h, 0, &Sheet::cellText), QStringList({"", "C", "1", "2"}));
+        QCOMPARE(rowOf(h, 1, &Sheet::cellText), QStringList({"A", "2", "X", "X"}));
+        QCOMPARE(rowOf(h, 2, &Sheet::cellText), QStringList({"B", "1", "", "X"}));
+    }
+
+    // A screen reader hears a mark as the symptom it stands for and the header row in words;
+    // names and counts as they are shown, and an empty cell as nothing.
+    void spokenCellsSayWhatTheMarksStandFor()
+    {
+        Sheet h = sheet(2, {"A", "B", "C"}, {{0, 1}, {1}, {0}});
+        const QStringList row0 = {"Flor", "Cantidad", "1: S1", "2: S2"};
+        QCOMPARE(rowOf(h, 0, &Sheet::spokenText), row0);
+        QCOMPARE(rowOf(h, 1, &Sheet::spokenText), QStringList({"A", "2", "1: S1", "2: S2"}));
+        QCOMPARE(rowOf(h, 2, &Sheet::spokenText), QStringList({"B", "1", "", "2: S2"}));
+        // Ordered by score, the words stay with the marks they stand for.
+        worksheet::OrdenarPorPuntaje(h);
+        for (int r = 1; r <= h.rows(); ++r) {
+            QCOMPARE(h.spokenText(r, 0), h.cellText(r, 0));
+            for (int c = 2; c < 4; ++c)
+                QCOMPARE(h.spokenText(r, c), h.cellText(r, c) == "X" ? row0[c] : QString());
+        }
     }
 
     void rowsRunByWeightedScore_data()

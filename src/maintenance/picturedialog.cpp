@@ -1,6 +1,7 @@
 #include "picturedialog.h"
 
 #include "picturefile.h"
+#include "ui/spokennames.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -79,9 +80,14 @@ void PictureDialog::prepare(QFileDialog &dialog) const
     pane->setFixedSize(kPreviewSize, kPreviewSize);
     pane->setFrameShape(QFrame::StyledPanel);
     pane->setAlignment(Qt::AlignCenter);
+    pane->setAccessibleName(QStringLiteral("Vista previa"));
+    pane->setAccessibleDescription(QStringLiteral("La imagen del archivo elegido"));
     if (auto *grid = qobject_cast<QGridLayout *>(dialog.layout()))
         grid->addWidget(pane, 0, grid->columnCount(), grid->rowCount(), 1);
     QObject::connect(&dialog, &QFileDialog::currentChanged, pane, [pane](const QString &path) { showPreview(pane, path); });
+    nameFileDialog(dialog, {"Las carpetas y las imágenes de la carpeta que se muestra",
+                            "El archivo de la foto que se va a leer", "Qué clase de imágenes se muestran",
+                            "Abrir", "Lee la foto del archivo elegido", "Cierra sin cambiar la foto"});
 }
 
 std::optional<PictureDialog::Choice> PictureDialog::execute(QWidget *parent)

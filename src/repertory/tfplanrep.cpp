@@ -35,9 +35,14 @@ public:
     }
     QVariant data(const QModelIndex &index, int role) const override
     {
-        if (role != Qt::DisplayRole || !index.isValid())
+        if (!index.isValid())
             return {};
-        return m_sheet.cellText(index.row(), index.column());
+        if (role == Qt::DisplayRole)
+            return m_sheet.cellText(index.row(), index.column());
+        // What the grid tells a screen reader: the marks, which it only draws, in words.
+        if (role == Qt::AccessibleTextRole)
+            return m_sheet.spokenText(index.row(), index.column());
+        return {};
     }
     // The sheet changed as a whole.
     void refresh()

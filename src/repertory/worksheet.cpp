@@ -49,6 +49,17 @@ QString Sheet::cellText(int row, int column) const
     return isMarked(row - 1, column - 2) ? QStringLiteral("X") : QString();
 }
 
+QString Sheet::spokenText(int row, int column) const
+{
+    if (column >= 2) {
+        const QString symptom = references.value(column - 2);
+        return row == 0 || isMarked(row - 1, column - 2) ? symptom : QString();
+    }
+    if (row == 0)
+        return column == 0 ? QStringLiteral("Flor") : QStringLiteral("Cantidad");
+    return cellText(row, column);
+}
+
 LinksByFlower::LinksByFlower(const store::Table &rel, const std::vector<qint32> &symptoms)
 {
     // The flower of every link of every chosen symptom, column by column.

@@ -51,6 +51,11 @@ struct Sheet
     // The text of a cell of the grid: row 0 holds "C" and the symptom numbers, column 0 the
     // names, column 1 the counts, the other cells "X" or nothing.
     QString cellText(int row, int column) const;
+    // What a screen reader says of the same cell. A mark is read as the symptom it stands for
+    // ("3: Insomnio"), so that going along a flower's row tells what it covers without having
+    // to hear the column's number and look it up among the references; an empty cell says
+    // nothing. Row 0 names the columns in words.
+    QString spokenText(int row, int column) const;
 };
 
 // The links of the chosen symptoms, grouped by flower. Read from the link table's symptom

@@ -2,16 +2,23 @@
 
 #include "application.h"
 #include "messageboxes.h"
+#include "spokennames.h"
 #include "store/error.h"
 #include "store/wholefile.h"
 
 #include <QBuffer>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QGraphicsView>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPushButton>
 #include <QPrinter>
 #include <QStandardPaths>
 
@@ -47,6 +54,9 @@ QString askPdfPath(QWidget *parent, const QString &fileName)
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // A name typed without ".pdf" gets it before the window asks about replacing a file.
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    nameFileDialog(dialog, {"Las carpetas y los PDF de la carpeta que se muestra", "El nombre del PDF que se va a guardar",
+                            "Qué clase de archivos se muestran", "Guardar", "Guarda el PDF con ese nombre",
+                            "Cierra sin guardar el PDF"});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
@@ -80,6 +90,68 @@ void savePdf(QWidget *parent, const QString &title, const PrintRequest &request,
     Aviso(QStringLiteral("El PDF fue guardado en %1").arg(QDir::toNativeSeparators(path)));
 }
 
+// The toolkit's print and preview windows name their controls for a screen reader in English,
+// and some not at all; their tool buttons are known only by the English text of their actions.
+constexpr SpokenName kPreviewActions[] = {
+    {"Next page", "Página siguiente", "Muestra la página siguiente"},
+    {"Previous page", "Página anterior", "Muestra la página anterior"},
+    {"First page", "Primera página", "Muestra la primera página"},
+    {"Last page", "Última página", "Muestra la última página"},
+    {"Fit width", "Ajustar al ancho", "La página ocupa el ancho de la ventana"},
+    {"Fit page", "Ajustar la página", "La página entera cabe en la ventana"},
+    {"Zoom in", "Acercar", "Agranda la página"},
+    {"Zoom out", "Alejar", "Achica la página"},
+    {"Portrait", "Vertical", "La hoja de pie"},
+    {"Landscape", "Apaisada", "La hoja acostada"},
+    {"Show single page", "Una página", "Muestra una página por vez"},
+    {"Show facing pages", "Páginas enfrentadas", "Muestra las páginas de a dos"},
+    {"Show overview of all pages", "Todas las páginas", "Muestra todas las páginas juntas"},
+    {"Print", "Imprimir", "Abre la ventana de impresión"},
+    {"Page setup", "Configurar página", "El papel, la orientación y los márgenes"},
+};
+constexpr SpokenName kPrintControls[] = {
+    {"printers", "Impresora", "La impresora que imprime"},
+    {"properties", "Propiedades", "Las opciones de la impresora"},
+    {"filename", "Archivo de salida", "El archivo que se escribe cuando se imprime a un archivo"},
+    {"fileBrowser", "Elegir archivo", "Elige el archivo de salida"},
+};
+constexpr char kToolbarMore[] = "qt_toolbar_ext_button";
+
+void nameControls(QPrintPreviewDialog &dialog)
+{
+    nameByActionText(dialog, kPreviewActions);
+    for (QWidget *more : dialog.findChildren<QWidget *>(QLatin1String(kToolbarMore)))
+        nameControl(more, "Más botones", "Los botones que no caben en la barra");
+    for (QComboBox *zoom : dialog.findChildren<QComboBox *>()) {
+        nameControl(zoom, "Tamaño", "El tamaño de la página en la pantalla, en por ciento");
+        nameControl(zoom->lineEdit(), "Tamaño", "El tamaño de la página en la pantalla, en por ciento");
+    }
+    for (QLineEdit *edit : dialog.findChildren<QLineEdit *>())
+        if (!qobject_cast<QComboBox *>(edit->parentWidget()))
+            nameControl(edit, "Página", "El número de la página que se muestra");
+    if (auto *pages = dialog.findChild<QPrintPreviewWidget *>()) {
+        nameControl(pages, "Páginas", "Las páginas como se imprimirán");
+        for (QGraphicsView *view : pages->findChildren<QGraphicsView *>()) {
+            nameControl(view, "Páginas", "Las páginas como se imprimirán");
+            nameControl(view->viewport(), "Páginas", "Las páginas como se imprimirán");
+        }
+    }
+}
+
+void nameControls(QPrintDialog &dialog)
+{
+    nameByObjectName(dialog, kPrintControls);
+    for (QDialogButtonBox *buttons : dialog.findChildren<QDialogButtonBox *>())
+        for (QAbstractButton *button : buttons->buttons()) {
+            if (button == buttons->button(QDialogButtonBox::Ok))
+                nameControl(button, "Imprimir", "Imprime con lo elegido");
+            else if (button == buttons->button(QDialogButtonBox::Cancel))
+                nameControl(button, "Cancelar", "Cierra sin imprimir");
+            else
+                nameControl(button, "Opciones", "Muestra u oculta las copias, las páginas y las demás opciones");
+        }
+}
+
 // A printer set up for the request; under the seam it writes the PDF file the seam names.
 void preparePrinter(QPrinter &printer, const QString &title, const PrintRequest &request, PrintSeam *seam,
                     const QString &step)
@@ -100,6 +172,7 @@ void print(QWidget *parent, const QString &title, const PrintRequest &request, c
     if (!seam) {
         QPrintDialog dialog(&printer, parent);
         dialog.setWindowTitle(QStringLiteral("Imprimir"));
+        nameControls(dialog);
         if (dialog.exec() != QDialog::Accepted)
             return;
     }
@@ -118,6 +191,7 @@ void preview(QWidget *parent, const QString &title, const PrintRequest &request,
     }
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("Vista previa"));
+    nameControls(dialog);
     // Also what prints when the user prints from the preview.
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&](QPrinter *target) { draw(*target, request.patient); });

@@ -31,6 +31,8 @@ void showMessageBox(QMessageBox::Icon icon, const QString &objectName, const QSt
     box.setTextFormat(Qt::PlainText);
     // The caption stays "OK" whatever translation of the toolkit is installed.
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    // A reader says the caption as shown; the description tells what it does in Spanish.
+    box.button(QMessageBox::Ok)->setAccessibleDescription(QStringLiteral("Cierra el aviso"));
     box.show();
     centreOnScreen(box);
     box.exec();

@@ -22,6 +22,9 @@ QuestionBox::QuestionBox(const QString &question, QWidget *parent)
     // The form gives the width; the wrapped question sets the height.
     QLabel *label = m_ui->question;
     label->setText(displayText(question));
+    // A screen reader lands on "&Si" first: the question is said with the box and with each answer.
+    for (QWidget *w : std::initializer_list<QWidget *>{this, m_ui->Si, m_ui->No})
+        w->setAccessibleDescription(label->text());
     const int width = label->width();
     const int labelHeight = label->heightForWidth(width) + kLabelPadding;
     label->resize(width, labelHeight);

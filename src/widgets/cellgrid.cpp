@@ -1,6 +1,9 @@
 #include "cellgrid.h"
 
+#include "cellgridaccessible.h"
+
 #include <QAbstractItemDelegate>
+#include <QAccessible>
 #include <QAbstractItemModel>
 #include <QKeyEvent>
 #include <QPainter>
@@ -14,6 +17,11 @@ const QColor kLineColour(160, 160, 160);
 
 CellGrid::CellGrid(QWidget *parent) : QAbstractScrollArea(parent)
 {
+    static const bool readable = [] {
+        QAccessible::installFactory(&CellGridAccessible::create);
+        return true;
+    }();
+    Q_UNUSED(readable);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
@@ -29,7 +37,11 @@ void CellGrid::setModel(QAbstractItemModel *model)
     if (m_model) {
         connect(m_model, &QAbstractItemModel::modelReset, this, &CellGrid::modelChanged);
         connect(m_model, &QAbstractItemModel::layoutChanged, this, &CellGrid::modelChanged);
-        connect(m_model, &QAbstractItemModel::dataChanged, viewport(), qOverload<>(&QWidget::update));
+        connect(m_model, &QAbstractItemModel::rowsInserted, this, &CellGrid::modelChanged);
+        connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CellGrid::modelChanged);
+        connect(m_model, &QAbstractItemModel::columnsInserted, this, &CellGrid::modelChanged);
+        connect(m_model, &QAbstractItemModel::columnsRemoved, this, &CellGrid::modelChanged);
+        connect(m_model, &QAbstractItemModel::dataChanged, this, &CellGrid::dataChanged);
     }
     modelChanged();
 }
@@ -104,6 +116,19 @@ void CellGrid::modelChanged()
     if (m_currentRow < 0 && rowCount() > m_fixedRows)
         m_currentRow = m_fixedRows;
     updateScrollBars();
+    QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::ModelReset);
+    QAccessible::updateAccessibility(&event);
+}
+
+void CellGrid::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight)
+{
+    viewport()->update();
+    QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::DataChanged);
+    event.setFirstRow(topLeft.row());
+    event.setFirstColumn(topLeft.column());
+    event.setLastRow(bottomRight.row());
+    event.setLastColumn(bottomRight.column());
+    QAccessible::updateAccessibility(&event);
 }
 
 int CellGrid::rowsThatFit() const
@@ -188,6 +213,22 @@ QRect CellGrid::cellRect(int row, int column) const
     return {left, top, columnWidth(column), m_rowHeight};
 }
 
+int CellGrid::rowAt(int y) const
+{
+    for (const auto &[r, top] : visibleRows())
+        if (y >= top && y < top + m_rowHeight + kLine)
+            return r;
+    return -1;
+}
+
+int CellGrid::columnAt(int x) const
+{
+    for (const auto &[c, left] : visibleColumns())
+        if (x >= left && x < left + columnWidth(c) + kLine)
+            return c;
+    return -1;
+}
+
 void CellGrid::paintEvent(QPaintEvent *event)
 {
     QPainter p(viewport());
@@ -243,6 +284,12 @@ void CellGrid::setCurrentRow(int row)
     ensureRowVisible(row);
     viewport()->update();
     emit currentRowChanged(row);
+    // A screen reader follows the current row through its first cell after the fixed columns.
+    if (QAccessible::isActive() && hasFocus() && m_fixedColumns < columnCount()) {
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(row * columnCount() + m_fixedColumns);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void CellGrid::ensureRowVisible(int row)
@@ -290,9 +337,7 @@ void CellGrid::keyPressEvent(QKeyEvent *event)
 
 void CellGrid::mousePressEvent(QMouseEvent *event)
 {
-    const int y = event->position().toPoint().y();
-    for (const auto &[r, top] : visibleRows())
-        if (y >= top && y < top + m_rowHeight + kLine)
-            setCurrentRow(r);
+    if (const int row = rowAt(event->position().toPoint().y()); row >= 0)
+        setCurrentRow(row);
     QAbstractScrollArea::mousePressEvent(event);
 }

@@ -7,11 +7,14 @@
 
 class QAbstractItemDelegate;
 class QAbstractItemModel;
+class QModelIndex;
 
 // A grid of cells that a delegate draws from a model, one cell at a time as it comes into
 // view; no cell has an object of its own. Leading rows and columns can be fixed: they stay in
 // place while the rest scrolls, cell by cell. Every cell is followed by a one-pixel grid line.
 // Whole rows are selected; the grid itself paints nothing but its background and lines.
+// Assistive technology reads it as a table (CellGridAccessible), the fixed rows and columns
+// being its headers.
 class CellGrid : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -42,6 +45,9 @@ public:
     int leftColumn() const;
     // Where a cell is drawn in the viewport; empty when it is out of sight.
     QRect cellRect(int row, int column) const;
+    // The row or column drawn at a place of the viewport, its grid line included; -1 for none.
+    int rowAt(int y) const;
+    int columnAt(int x) const;
 
 signals:
     void currentRowChanged(int row);
@@ -57,6 +63,7 @@ private:
     int rowCount() const;
     int columnCount() const;
     void modelChanged();
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight);
     void updateScrollBars();
     void ensureRowVisible(int row);
     // Rows and columns in view, fixed ones first, with the position of each.
