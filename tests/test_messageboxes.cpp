@@ -78,6 +78,7 @@ private slots:
     void exceptionLeavingHandlerIsShown();
     void seamAnswersAndRecordsInOrder();
     void logoAndSplash();
+    void toolkitWindowsSpeakSpanish();
 };
 
 void TestDialogs::errorBoxTextAddsFullStop_data()
@@ -289,6 +290,15 @@ void TestDialogs::logoAndSplash()
     const QImage shown = splash.grab().toImage().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(shown.copy(1, 0, 340, 227), logo);
     QCOMPARE(shown.pixelColor(342, 227), kActiveCaptionGradient);
+}
+
+// The file, print and preview windows come from the toolkit; the application loads its Spanish.
+void TestDialogs::toolkitWindowsSpeakSpanish()
+{
+    const QString lookIn = QCoreApplication::translate("QFileDialog", "Look in:");
+    QVERIFY2(lookIn != QLatin1String("Look in:") && !lookIn.isEmpty(), qPrintable(lookIn));
+    const QString print = QCoreApplication::translate("QPrintDialog", "Print");
+    QVERIFY2(print != QLatin1String("Print"), qPrintable(print));
 }
 
 int main(int argc, char *argv[])

@@ -5,6 +5,10 @@
 #include "messagetext.h"
 #include "store/error.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 void showError(const QString &message)
 {
     const QString text = errorBoxText(message);
@@ -20,6 +24,12 @@ Application::Application(int &argc, char **argv)
 {
     setApplicationName(QLatin1String(kAppTitle));
     setWindowIcon(applicationIcon());
+    // The toolkit's own windows (choosing a file, printing, the print preview) speak Spanish
+    // like the rest of the program, whatever the desktop's language.
+    auto *toolkitWords = new QTranslator(this);
+    if (toolkitWords->load(QLocale(QLocale::Spanish, QLocale::Spain), QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(toolkitWords);
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)
