@@ -128,7 +128,10 @@ private:
     void load();
     void compileIndexes();
     void sortIndex(Index &idx);
-    void sortAllIndexes();
+    // `done`: the indexes, by number, whose order stands already.
+    void sortAllIndexes(const std::vector<bool> &done = {});
+    bool sortByBuckets(Index &idx);
+    bool orderFromFile(Index &idx);
     void validate(const Record &record) const;
     Slot store(const Record &record, qint64 rowid);
     void assign(Slot s, int field, const QVariant &v);

@@ -77,11 +77,13 @@ void Table::load()
             if (fd.type == FieldType::Graphic) {
                 c.nulls.push_back(st.integer(col) != 0);
             } else if (fd.isNumeric()) {
-                c.nulls.push_back(st.isNull(col));
-                c.ints.push_back(qint32(st.integer(col)));
+                // Only a zero can stand for an empty value: the others need no second question.
+                const qint64 v = st.integer(col);
+                c.nulls.push_back(v == 0 && st.isNull(col));
+                c.ints.push_back(qint32(v));
             } else {
-                c.nulls.push_back(st.isNull(col));
-                c.texts.push_back(st.text(col));
+                c.texts.push_back(st.text(col)); // a null text only for an empty value
+                c.nulls.push_back(c.texts.back().isNull());
             }
         }
         if (m_primaryField >= 0)
@@ -93,15 +95,23 @@ void Table::load()
             for (const QString &t : c.texts)
                 c.sortKeys.push_back(spanishSortKey(t));
         }
-    sortAllIndexes();
+    // Texts are slow to sort and the file keeps them sorted already: the indexes led by a text
+    // take the file's order where it holds; the others are sorted below.
+    std::vector<bool> fromFile(m_indexes.size(), false);
+    for (std::size_t i = 1; i < m_indexes.size(); ++i)
+        if (!m_indexes[i].fields.empty() && m_indexes[i].fields[0].text)
+            fromFile[i] = orderFromFile(m_indexes[i]);
+    sortAllIndexes(fromFile);
 }
 
-void Table::sortAllIndexes()
+void Table::sortAllIndexes(const std::vector<bool> &done)
 {
     // Large tables sort their indexes side by side; each sort writes only its own list.
     constexpr std::size_t kWorthAThread = 100000;
     std::vector<std::thread> workers;
     for (std::size_t i = 1; i < m_indexes.size(); ++i) {
+        if (i < done.size() && done[i])
+            continue;
         if (m_alive.size() >= kWorthAThread)
             workers.emplace_back([this, i] { sortIndex(m_indexes[i]); });
         else
@@ -110,6 +120,68 @@ void Table::sortAllIndexes()
     sortIndex(m_indexes[0]);
     for (std::thread &t : workers)
         t.join();
+}
+
+bool Table::orderFromFile(Index &idx)
+{
+    invalidate(idx);
+    idx.order.clear();
+    idx.packed.clear();
+    idx.covering = false;
+    std::size_t alive = 0;
+    for (const quint8 a : m_alive)
+        alive += a;
+    std::vector<quint8> seen(m_alive.size(), 0);
+    const bool rowidsSorted = m_rowidsDense || std::is_sorted(m_rowids.begin(), m_rowids.end());
+    if (!rowidsSorted)
+        return false;
+    try {
+        // Only row ids: a walk over the index alone, in its order.
+        Statement st = m_file.prepare(QStringLiteral("SELECT rowid FROM \"%1\" INDEXED BY \"%2\"")
+                                          .arg(m_def.tableName, idx.def.name));
+        idx.order.reserve(alive);
+        while (st.step()) {
+            const qint64 rowid = st.integer(0);
+            Slot s = 0;
+            if (m_rowidsDense) {
+                if (rowid < 1 || rowid > qint64(m_alive.size()))
+                    return false;
+                s = Slot(rowid - 1);
+            } else {
+                const auto it = std::lower_bound(m_rowids.begin(), m_rowids.end(), rowid);
+                if (it == m_rowids.end() || *it != rowid)
+                    return false;
+                s = Slot(it - m_rowids.begin());
+            }
+            if (!m_alive[s] || std::exchange(seen[s], quint8(1)))
+                return false;
+            idx.order.push_back(s);
+        }
+    } catch (const Error &) {
+        idx.order.clear();
+        return false; // no such index in the file, or one that cannot be read: sorted instead
+    }
+    if (idx.order.size() != alive) {
+        idx.order.clear();
+        return false;
+    }
+    // The file's collation orders texts equal letter for letter by their characters, memory by
+    // the next field; such neighbours are put right in place. An order far from ours is sorted
+    // afresh instead.
+    const int number = int(&idx - m_indexes.data());
+    std::size_t moves = 0;
+    const std::size_t budget = idx.order.size() * 4 + 1024;
+    auto &ord = idx.order;
+    for (std::size_t i = 1; i < ord.size(); ++i) {
+        for (std::size_t j = i; j > 0 && compare(number, ord[j - 1], ord[j]) > 0; --j) {
+            std::swap(ord[j - 1], ord[j]);
+            if (++moves > budget) {
+                ord.clear();
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 void Table::sortIndex(Index &idx)
@@ -169,6 +241,8 @@ void Table::sortIndex(Index &idx)
         std::sort(idx.order.begin(), idx.order.end(), [&](Slot a, Slot b) { return compare(number, a, b) < 0; });
         return;
     }
+    if (sortByBuckets(idx))
+        return;
     // Integer keys: sort packed 64-bit keys, which is several times faster on large tables.
     struct Packed
     {
@@ -191,6 +265,69 @@ void Table::sortIndex(Index &idx)
         for (const Packed &p : packed)
             idx.packed.push_back(p.key);
     }
+}
+
+bool Table::sortByBuckets(Index &idx)
+{
+    // One bucket per leading value, counted and filled in one pass each: the rows land in slot
+    // order within their bucket. Worth it when the leading values lie close together.
+    const CompiledField &lead = idx.fields[0];
+    const std::vector<qint32> &values = m_columns[std::size_t(lead.field)].ints;
+    std::vector<Slot> &ord = idx.order; // the live slots, ascending
+    if (ord.empty())
+        return false;
+    qint64 lo = values[ord.front()], hi = lo;
+    for (const Slot s : ord) {
+        lo = std::min<qint64>(lo, values[s]);
+        hi = std::max<qint64>(hi, values[s]);
+    }
+    idx.covering = false;
+    idx.packed.clear();
+    const qint64 span = hi - lo + 1;
+    if (span > qint64(ord.size()) * 4 + 1024)
+        return false;
+    auto bucket = [&](Slot s) {
+        return std::size_t(lead.descending ? hi - values[s] : values[s] - lo);
+    };
+    // start[b] is the first position of bucket b; start[span] the end of the last one.
+    std::vector<quint32> start(std::size_t(span) + 1, 0);
+    for (const Slot s : ord)
+        ++start[bucket(s) + 1];
+    for (std::size_t b = 1; b < start.size(); ++b)
+        start[b] += start[b - 1];
+    {
+        // The live slots again, ascending, straight from the table: the list is overwritten.
+        std::vector<quint32> next(start.begin(), start.end() - 1);
+        for (Slot s = 0; s < m_alive.size(); ++s)
+            if (m_alive[s])
+                ord[next[bucket(s)]++] = s;
+    }
+    if (idx.fields.size() == 2) {
+        // Within a bucket, by the second value and then by slot. A table stored in the order of
+        // this index is in order already and needs only the look.
+        const CompiledField &second = idx.fields[1];
+        const std::vector<qint32> &seconds = m_columns[std::size_t(second.field)].ints;
+        auto less = [&](Slot a, Slot b) {
+            const quint32 x = orderedBits(seconds[a], second.descending), y = orderedBits(seconds[b], second.descending);
+            return x != y ? x < y : a < b;
+        };
+        for (std::size_t b = 0; b + 1 < start.size(); ++b) {
+            const auto first = ord.begin() + start[b], last = ord.begin() + start[b + 1];
+            if (last - first > 1 && !std::is_sorted(first, last, less))
+                std::sort(first, last, less);
+        }
+        idx.covering = true;
+        idx.packed.resize(ord.size());
+        for (std::size_t i = 0; i < ord.size(); ++i)
+            idx.packed[i] = packKey(idx, ord[i]);
+    }
+    if (!lead.descending) {
+        // The bucket starts are the table of positions by key that searches use.
+        idx.directory = std::move(start);
+        idx.directoryBase = lo;
+        idx.directoryValid = true;
+    }
+    return true;
 }
 
 quint64 Table::packKey(const Index &idx, Slot s) const
