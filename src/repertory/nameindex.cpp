@@ -2,7 +2,6 @@
 
 #include "symptomsearch.h"
 
-#include "store/codepage.h"
 
 #include <algorithm>
 #include <cstring>
@@ -22,7 +21,10 @@ constexpr char kMissingInName = char(0x81);
 // A word's bytes, or nothing for a word that cannot be found, which then matches no name.
 QByteArray keyOf(const QString &word)
 {
-    return searchable(word) ? codepage::toWindows1252(word, kMissingInName) : QByteArray();
+    QByteArray key;
+    if (searchable(word))
+        appendFolded(word, kMissingInName, key);
+    return key;
 }
 
 bool holdsOneOf(const QString &word, const QStringList &words)
@@ -57,24 +59,29 @@ NameIndex::NameIndex(store::Table &symptoms, const QString &field, QObject *pare
 
 void NameIndex::rebuild()
 {
+    // Sized once: a buffer grown name by name would take twice the room on the way.
+    const std::vector<store::Slot> &rows = m_table.order(0);
+    qsizetype bytes = 0;
+    for (const store::Slot s : rows)
+        bytes += m_table.text(s, m_field).size() + 1;
     m_buffer.clear();
+    m_buffer.reserve(bytes + 16); // a little more for the rare character that folds to two
     m_entries.clear();
-    m_entryOf.clear();
+    m_entries.reserve(rows.size());
+    m_entryOf.assign(m_table.slotCount(), -1);
     m_deadBytes = 0;
-    for (const store::Slot s : m_table.order(0))
+    for (const store::Slot s : rows)
         add(s);
 }
 
 void NameIndex::add(store::Slot s)
 {
-    QString name = m_table.text(s, m_field);
-    NormalizarTexto(name);
-    const QByteArray b = codepage::toWindows1252(name, kMissingInName);
     if (m_entryOf.size() <= s)
         m_entryOf.resize(std::size_t(s) + 1, -1);
     m_entryOf[s] = qint64(m_entries.size());
-    m_entries.push_back({quint32(m_buffer.size()), quint32(b.size()), s});
-    m_buffer += b;
+    const auto start = quint32(m_buffer.size());
+    appendFolded(m_table.text(s, m_field), kMissingInName, m_buffer);
+    m_entries.push_back({start, quint32(m_buffer.size()) - start, s});
     m_buffer += '\0';
 }
 

@@ -36,6 +36,13 @@ SearchBox::SearchBox(Catalogue &catalogue, QLineEdit *Ed, QButtonGroup *RGBus, Q
     m_edit->installEventFilter(this);
     for (QAbstractButton *button : m_modes->buttons())
         button->installEventFilter(this);
+    // The names are folded for searching as soon as the symptoms are read, while the program
+    // starts: the larger link table is still loading then, on a thread of its own, and the
+    // first visit to the page need not wait for the folding.
+    connect(&m_catalogue.TSint, &store::View::stateChanged, this, [this] {
+        if (m_catalogue.TSint.isOpen())
+            nameIndex();
+    });
 }
 
 SearchBox::~SearchBox() = default;
@@ -47,7 +54,7 @@ int SearchBox::mode() const
 
 search::NameIndex &SearchBox::nameIndex()
 {
-    // Built on the first search, when the tables are open; it follows the table from then on.
+    // Built once the tables are open; it follows the table from then on.
     if (!m_index)
         m_index = std::make_unique<search::NameIndex>(*m_catalogue.TSint.table(), QStringLiteral("Nom"));
     return *m_index;
