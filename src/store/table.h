@@ -8,7 +8,6 @@
 #include <QVariant>
 
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 namespace store {
@@ -99,8 +98,6 @@ private:
         std::vector<qint32> ints;
         std::vector<QString> texts;
         std::vector<quint8> nulls;
-        std::vector<QByteArray> sortKeys; // texts that an index orders by
-        bool keyed = false;
     };
     struct CompiledField
     {
@@ -159,7 +156,6 @@ private:
     bool m_rowidsDense = true;
     std::vector<quint8> m_alive;
     std::vector<Index> m_indexes;
-    std::unordered_map<qint32, Slot> m_primary;
     int m_primaryField = -1; // single integer primary key, or -1
     std::optional<Statement> m_insert;
     std::optional<Statement> m_delete;

@@ -35,8 +35,7 @@ int Table::compareField(const CompiledField &f, Slot a, Slot b) const
     if (na || nb) {
         r = na == nb ? 0 : (na ? -1 : 1);
     } else if (f.text) {
-        const QByteArray &ka = c.sortKeys[a], &kb = c.sortKeys[b];
-        r = ka < kb ? -1 : (kb < ka ? 1 : 0);
+        r = spanishCompare(c.texts[a], c.texts[b]);
     } else {
         r = c.ints[a] < c.ints[b] ? -1 : (c.ints[b] < c.ints[a] ? 1 : 0);
     }
@@ -59,8 +58,8 @@ int Table::compareLeading(int index, Slot a, const QVariant &key) const
     if (c.nulls[a] || key.isNull()) {
         r = (c.nulls[a] != 0) == key.isNull() ? 0 : (c.nulls[a] ? -1 : 1);
     } else if (f.text) {
-        const QByteArray k = spanishSortKey(key.toString());
-        r = c.sortKeys[a] < k ? -1 : (k < c.sortKeys[a] ? 1 : 0);
+        r = spanishCompare(c.texts[a], key.toString());
+        r = r < 0 ? -1 : (r > 0 ? 1 : 0);
     } else {
         const qint64 v = key.toLongLong();
         r = c.ints[a] < v ? -1 : (v < c.ints[a] ? 1 : 0);
@@ -142,10 +141,26 @@ const std::vector<quint32> &Table::ranks(int index) const
 
 std::optional<Slot> Table::findPrimary(qint32 key) const
 {
-    const auto it = m_primary.find(key);
-    if (it == m_primary.end())
+    if (m_primaryField < 0)
         return std::nullopt;
-    return it->second;
+    // The primary key's own index: through its table of positions where one stands, else by
+    // halving. Keeping a map of keys besides would double the memory of a large table.
+    const Index &idx = m_indexes[0];
+    const Column &c = m_columns[std::size_t(m_primaryField)];
+    std::size_t at = 0;
+    if (idx.directoryValid) {
+        if (key < idx.directoryBase || key > idx.directoryBase + qint64(idx.directory.size()) - 2)
+            return std::nullopt;
+        at = idx.directory[std::size_t(key - idx.directoryBase)];
+    } else {
+        // Empty keys stand first.
+        at = std::size_t(std::lower_bound(idx.order.begin(), idx.order.end(), key, [&](Slot s, qint32 k) {
+                             return c.nulls[s] || c.ints[s] < k;
+                         }) - idx.order.begin());
+    }
+    if (at < idx.order.size() && !c.nulls[idx.order[at]] && c.ints[idx.order[at]] == key)
+        return idx.order[at];
+    return std::nullopt;
 }
 
 void Table::indexInsert(Slot s)
@@ -169,8 +184,6 @@ void Table::indexInsert(Slot s)
         }
         ord.insert(it, s);
     }
-    if (m_primaryField >= 0)
-        m_primary[m_columns[std::size_t(m_primaryField)].ints[s]] = s;
 }
 
 void Table::indexErase(Slot s)
@@ -185,11 +198,6 @@ void Table::indexErase(Slot s)
             if (idx.covering)
                 idx.packed.erase(idx.packed.begin() + std::ptrdiff_t(pos));
         }
-    }
-    if (m_primaryField >= 0) {
-        const auto it = m_primary.find(m_columns[std::size_t(m_primaryField)].ints[s]);
-        if (it != m_primary.end() && it->second == s)
-            m_primary.erase(it);
     }
 }
 

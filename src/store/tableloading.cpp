@@ -36,11 +36,6 @@ void Table::compileIndexes()
     m_indexes.push_back(compile(m_def.primary));
     for (const IndexDef &def : m_def.indexes)
         m_indexes.push_back(compile(def));
-    // Sort keys are kept only for the texts that an index orders by.
-    for (const Index &idx : m_indexes)
-        for (const CompiledField &f : idx.fields)
-            if (f.text)
-                m_columns[std::size_t(f.field)].keyed = true;
 }
 
 void Table::load()
@@ -53,7 +48,6 @@ void Table::load()
         Statement count = m_file.prepare(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(m_def.tableName));
         const std::size_t n = count.step() ? std::size_t(count.integer(0)) : 0;
         m_alive.reserve(n);
-        m_primary.reserve(n);
         for (std::size_t f = 0; f < m_columns.size(); ++f) {
             const FieldDef &fd = m_def.fields[f];
             m_columns[f].nulls.reserve(n);
@@ -86,15 +80,7 @@ void Table::load()
                 c.nulls.push_back(c.texts.back().isNull());
             }
         }
-        if (m_primaryField >= 0)
-            m_primary.emplace(m_columns[std::size_t(m_primaryField)].ints[s], s);
     }
-    for (Column &c : m_columns)
-        if (c.keyed) {
-            c.sortKeys.reserve(c.texts.size());
-            for (const QString &t : c.texts)
-                c.sortKeys.push_back(spanishSortKey(t));
-        }
     // Texts are slow to sort and the file keeps them sorted already: the indexes led by a text
     // take the file's order where it holds; the others are sorted below.
     std::vector<bool> fromFile(m_indexes.size(), false);
@@ -215,17 +201,11 @@ void Table::sortIndex(Index &idx)
             quint64 low;
             Slot slot;
         };
-        const auto &keys = m_columns[std::size_t(idx.fields[0].field)].sortKeys;
-        auto bytes = [](const QByteArray &k, int from) {
-            quint64 v = 0;
-            for (int i = from; i < from + 8; ++i)
-                v = (v << 8) | (i < k.size() ? quint8(k[i]) : 0u);
-            return v;
-        };
+        const auto &texts = m_columns[std::size_t(idx.fields[0].field)].texts;
         std::vector<Prefixed> rows;
         rows.reserve(idx.order.size());
         for (const Slot s : idx.order)
-            rows.push_back({bytes(keys[s], 0), bytes(keys[s], 8), s});
+            rows.push_back({spanishSortBytes(texts[s], 0), spanishSortBytes(texts[s], 8), s});
         std::sort(rows.begin(), rows.end(), [&](const Prefixed &a, const Prefixed &b) {
             if (a.high != b.high)
                 return a.high < b.high;

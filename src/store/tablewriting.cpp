@@ -1,7 +1,6 @@
 // Table: every change, checked, written to the file and then to memory.
 #include "table.h"
 
-#include "collation.h"
 #include "error.h"
 
 #include <sqlite3.h>
@@ -108,8 +107,6 @@ Slot Table::store(const Record &record, qint64 rowid)
             c.ints.push_back(0);
         else if (fd.isText())
             c.texts.emplace_back();
-        if (c.keyed)
-            c.sortKeys.emplace_back();
         assign(s, int(f), record.values[f]);
     }
     return s;
@@ -125,8 +122,6 @@ void Table::assign(Slot s, int field, const QVariant &v)
         c.ints[s] = null ? 0 : v.toInt();
     } else if (fd.isText()) {
         c.texts[s] = null ? QString() : v.toString();
-        if (c.keyed)
-            c.sortKeys[s] = spanishSortKey(c.texts[s]);
     }
 }
 
@@ -204,8 +199,6 @@ void Table::remove(Slot s)
     for (Column &c : m_columns) {
         if (!c.texts.empty())
             c.texts[s] = QString();
-        if (c.keyed)
-            c.sortKeys[s] = QByteArray();
     }
     emit rowRemoved(s);
 }
@@ -216,12 +209,10 @@ void Table::resetMemory()
         c.ints.clear();
         c.texts.clear();
         c.nulls.clear();
-        c.sortKeys.clear();
     }
     m_rowids.clear();
     m_rowidsDense = true;
     m_alive.clear();
-    m_primary.clear();
     for (Index &idx : m_indexes) {
         idx.order.clear();
         idx.packed.clear();
@@ -287,7 +278,6 @@ void Table::storeMany(const std::vector<Record> &records, const std::vector<qint
     const std::size_t before = m_alive.size();
     const std::size_t after = before + records.size();
     m_alive.reserve(after);
-    m_primary.reserve(after);
     for (std::size_t f = 0; f < m_columns.size(); ++f) {
         m_columns[f].nulls.reserve(after);
         if (m_def.fields[f].isNumeric())
@@ -296,9 +286,6 @@ void Table::storeMany(const std::vector<Record> &records, const std::vector<qint
     for (std::size_t i = 0; i < records.size(); ++i)
         store(records[i], rowids[i]);
     if (records.size() * 8 > before) {
-        for (Slot s = Slot(before); s < m_alive.size(); ++s)
-            if (m_primaryField >= 0)
-                m_primary[m_columns[std::size_t(m_primaryField)].ints[s]] = s;
         sortAllIndexes();
     } else {
         for (Slot s = Slot(before); s < m_alive.size(); ++s)

@@ -1,5 +1,6 @@
-// Loading a table file: whatever order the rows were stored in, and whatever the file's own
-// indexes say, every index in memory comes out in its own order.
+// The rows a table holds in memory: whatever order they were stored in, and whatever the
+// file's own indexes say, every index comes out in its own order; rows are found by key as
+// they come, change and go.
 #include "catalogue/tabledefinitions.h"
 #include "store/collation.h"
 #include "store/error.h"
@@ -50,7 +51,7 @@ QString quoted(const QString &text)
 
 } // namespace
 
-class TestTableLoading : public QObject
+class TestTableMemory : public QObject
 {
     Q_OBJECT
 
@@ -175,7 +176,44 @@ private slots:
             QVERIFY(counts.findPrimary(30).has_value());
         }
     }
+
+    // Keys close together and far apart, found right after loading and after every kind of
+    // change, in a table written at once and in one written behind.
+    void rowsAreFoundByKeyAfterEveryChange()
+    {
+        for (const auto durability : {TableFile::Durability::Full, TableFile::Durability::Relaxed}) {
+            init();
+            const TableDef def = catalogue::repFlorDef();
+            writeRows(path(def), def, {"3, 1", "1, 1", "2, 5", "7, 2"});
+            Table t(path(def), def, durability);
+            auto key = [&](qint32 k) {
+                const auto s = t.findPrimary(k);
+                return s ? t.integer(*s, 0) * 100 + t.integer(*s, 1) : -1;
+            };
+            QCOMPARE(key(1), 101);
+            QCOMPARE(key(7), 702);
+            for (const qint32 missing : {0, 4, 8, -3, 2000000000})
+                QCOMPARE(key(missing), -1);
+            Record far{{1000000, 9}, {true, true}};
+            const Slot added = t.insert(far);
+            QCOMPARE(key(1000000), 100000009);
+            QCOMPARE(key(7), 702);
+            Record moved{{5, 9}, {true, false}};
+            t.update(added, moved);
+            QCOMPARE(key(1000000), -1);
+            QCOMPARE(key(5), 509);
+            QCOMPARE(t.equalRange(0, 5).second - t.equalRange(0, 5).first, std::size_t(1));
+            t.remove(*t.findPrimary(2));
+            QCOMPARE(key(2), -1);
+            QCOMPARE(key(3), 301);
+            std::vector<Record> again{{{3, 4}, {true, true}}};
+            QVERIFY_THROWS_EXCEPTION(Error, t.insertMany(again)); // a key that stands already
+            QCOMPARE(key(3), 301);
+            t.empty();
+            QCOMPARE(key(3), -1);
+        }
+    }
 };
 
-QTEST_GUILESS_MAIN(TestTableLoading)
-#include "test_tableloading.moc"
+QTEST_GUILESS_MAIN(TestTableMemory)
+#include "test_tablememory.moc"
