@@ -27,6 +27,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -43,9 +44,13 @@ struct Scale
     int flowers;
     int symptoms;
     int links;
+    // Links stored in no order, as in a catalogue edited over the years; the synthetic one
+    // writes them symptom after symptom, in the order of an index. Measured on request only.
+    bool shuffled = false;
 };
 
-constexpr Scale kScales[] = {{"real", 1000, 20000, 10}, {"max", 2500, 250000, 10}};
+constexpr Scale kScales[] = {
+    {"real", 1000, 20000, 10}, {"max", 2500, 250000, 10}, {"max-desordenado", 2500, 250000, 10, true}};
 
 // What the user waits for, at the largest scale.
 constexpr double kStartGoalMs = 1000;
@@ -137,6 +142,23 @@ void printNote(const QString &note)
 
 // ---- the catalogue ----
 
+// The same links stored again in an order that follows neither index, the same every time.
+void shuffleLinks(const QString &file)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
+        || sqlite3_exec(db,
+                        "BEGIN; CREATE TEMP TABLE mixed AS SELECT KFlor, KSint, OSint FROM Rel "
+                        "ORDER BY (KSint * 2654435761 + KFlor * 40503) % 1000003; "
+                        "DELETE FROM Rel; INSERT INTO Rel (KFlor, KSint, OSint) SELECT * FROM mixed; COMMIT",
+                        nullptr, nullptr, nullptr)
+            != SQLITE_OK) {
+        std::fprintf(stderr, "SQLite: %s\n", sqlite3_errmsg(db));
+        std::exit(1);
+    }
+    sqlite3_close(db);
+}
+
 QString prepareCatalogue(const QString &base, const Scale &s)
 {
     const QString folder = QDir(base).filePath(QString::fromLatin1(s.name));
@@ -145,6 +167,8 @@ QString prepareCatalogue(const QString &base, const Scale &s)
         std::fflush(stdout);
         QDir(folder).removeRecursively();
         tabletool::generateSynthetic(folder, s.flowers, s.symptoms, s.links, 1);
+        if (s.shuffled)
+            shuffleLinks(QDir(folder).filePath(QStringLiteral("Rel.db")));
     }
     return folder;
 }
@@ -590,7 +614,7 @@ int main(int argc, char **argv)
     const Options o = parse(app.arguments());
     const QString base = QDir(app.applicationDirPath()).filePath(QStringLiteral("catalogos"));
     for (const Scale &s : kScales) {
-        if (!o.scales.isEmpty() && !o.scales.contains(QString::fromLatin1(s.name)))
+        if (o.scales.isEmpty() ? s.shuffled : !o.scales.contains(QString::fromLatin1(s.name)))
             continue;
         const QString folder = prepareCatalogue(base, s);
         printHeader(s);
