@@ -140,6 +140,11 @@ private slots:
                      pairsInOrder);
             // Looking a key up finds exactly its rows.
             const int number = linkTable.indexNumber(index);
+            // The symptom index keeps each position's pair beside it, the flower index does not.
+            const std::vector<quint64> *kept = linkTable.packedKeys(number);
+            QCOMPARE(kept != nullptr, bySymptom);
+            for (std::size_t i = 0; kept && i < kept->size(); ++i)
+                QCOMPARE(Table::packedSecond((*kept)[i]), linkTable.integer(linkTable.order(number)[i], 0));
             for (const int key : {0, 1, 3, 5, 40, 2999, 3001}) {
                 const auto [lo, hi] = linkTable.equalRange(number, key);
                 const auto count = std::count_if(sorted.begin(), sorted.end(), [&](const auto &p) { return p.first == key; });

@@ -97,6 +97,8 @@ int spanishCompare(QStringView a, QStringView b)
 {
     const qsizetype n = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < n; ++i) {
+        if (a[i] == b[i]) // neighbours in an order mostly share their beginnings
+            continue;
         const unsigned char wa = weight(a[i].unicode());
         const unsigned char wb = weight(b[i].unicode());
         if (wa != wb)

@@ -151,21 +151,30 @@ bool Table::orderFromFile(Index &idx)
         idx.order.clear();
         return false;
     }
-    // The file's collation orders texts equal letter for letter by their characters, memory by
-    // the next field; such neighbours are put right in place. An order far from ours is sorted
-    // afresh instead.
-    const int number = int(&idx - m_indexes.data());
-    std::size_t moves = 0;
-    const std::size_t budget = idx.order.size() * 4 + 1024;
+    // The file's index must order the leading texts as memory does; names equal letter for
+    // letter then stand together, ordered by their characters, where memory orders them by the
+    // fields that follow: each such run is sorted in place. Any other disorder means the file's
+    // index is not what its name says, and the whole index is sorted afresh.
+    const CompiledField &lead = idx.fields[0];
     auto &ord = idx.order;
-    for (std::size_t i = 1; i < ord.size(); ++i) {
-        for (std::size_t j = i; j > 0 && compare(number, ord[j - 1], ord[j]) > 0; --j) {
-            std::swap(ord[j - 1], ord[j]);
-            if (++moves > budget) {
-                ord.clear();
-                return false;
-            }
+    for (std::size_t i = 0; i < ord.size();) {
+        std::size_t j = i + 1;
+        int r = 0;
+        while (j < ord.size() && (r = compareField(lead, ord[j - 1], ord[j])) == 0)
+            ++j;
+        if (r > 0) {
+            ord.clear();
+            return false;
         }
+        // Within a run the leading texts are equal: the fields after them decide, then the slot.
+        if (j - i > 1)
+            std::sort(ord.begin() + std::ptrdiff_t(i), ord.begin() + std::ptrdiff_t(j), [&](Slot a, Slot b) {
+                for (std::size_t f = 1; f < idx.fields.size(); ++f)
+                    if (const int byField = compareField(idx.fields[f], a, b))
+                        return byField < 0;
+                return a < b;
+            });
+        i = j;
     }
     return true;
 }
@@ -238,7 +247,7 @@ void Table::sortIndex(Index &idx)
     });
     for (std::size_t i = 0; i < packed.size(); ++i)
         idx.order[i] = packed[i].slot;
-    idx.covering = idx.fields.size() == 2;
+    idx.covering = idx.fields.size() == 2 && idx.def.pairsKept;
     idx.packed.clear();
     if (idx.covering) {
         idx.packed.reserve(packed.size());
@@ -275,31 +284,58 @@ bool Table::sortByBuckets(Index &idx)
         ++start[bucket(s) + 1];
     for (std::size_t b = 1; b < start.size(); ++b)
         start[b] += start[b - 1];
+    // Two fields: both values of a row as one key. Where the index keeps them, they are packed
+    // as each row lands, read in slot order rather than at random afterwards.
+    const bool twoFields = idx.fields.size() == 2;
+    const bool kept = twoFields && idx.def.pairsKept;
+    const std::vector<qint32> *seconds = twoFields ? &m_columns[std::size_t(idx.fields[1].field)].ints : nullptr;
+    const bool secondDescending = twoFields && idx.fields[1].descending;
+    auto pairOf = [&](Slot s) {
+        return quint64(orderedBits(values[s], lead.descending)) << 32 | orderedBits((*seconds)[s], secondDescending);
+    };
+    if (kept)
+        idx.packed.resize(ord.size());
     {
         // The live slots again, ascending, straight from the table: the list is overwritten.
         std::vector<quint32> next(start.begin(), start.end() - 1);
-        for (Slot s = 0; s < m_alive.size(); ++s)
-            if (m_alive[s])
-                ord[next[bucket(s)]++] = s;
+        for (Slot s = 0; s < m_alive.size(); ++s) {
+            if (!m_alive[s])
+                continue;
+            const quint32 at = next[bucket(s)]++;
+            ord[at] = s;
+            if (kept)
+                idx.packed[at] = pairOf(s);
+        }
     }
-    if (idx.fields.size() == 2) {
+    if (twoFields) {
         // Within a bucket, by the second value and then by slot. A table stored in the order of
         // this index is in order already and needs only the look.
-        const CompiledField &second = idx.fields[1];
-        const std::vector<qint32> &seconds = m_columns[std::size_t(second.field)].ints;
-        auto less = [&](Slot a, Slot b) {
-            const quint32 x = orderedBits(seconds[a], second.descending), y = orderedBits(seconds[b], second.descending);
-            return x != y ? x < y : a < b;
+        struct Row
+        {
+            quint64 key;
+            Slot slot;
+            bool operator<(const Row &o) const { return key != o.key ? key < o.key : slot < o.slot; }
         };
+        auto keyAt = [&](std::size_t i) { return kept ? idx.packed[i] : pairOf(ord[i]); };
+        std::vector<Row> rows;
         for (std::size_t b = 0; b + 1 < start.size(); ++b) {
-            const auto first = ord.begin() + start[b], last = ord.begin() + start[b + 1];
-            if (last - first > 1 && !std::is_sorted(first, last, less))
-                std::sort(first, last, less);
+            const std::size_t first = start[b], last = start[b + 1];
+            bool sorted = true;
+            for (std::size_t i = first + 1; i < last && sorted; ++i)
+                sorted = keyAt(i - 1) <= keyAt(i); // equal keys stand in slot order
+            if (sorted)
+                continue;
+            rows.clear();
+            for (std::size_t i = first; i < last; ++i)
+                rows.push_back({keyAt(i), ord[i]});
+            std::sort(rows.begin(), rows.end());
+            for (std::size_t i = first; i < last; ++i) {
+                ord[i] = rows[i - first].slot;
+                if (kept)
+                    idx.packed[i] = rows[i - first].key;
+            }
         }
-        idx.covering = true;
-        idx.packed.resize(ord.size());
-        for (std::size_t i = 0; i < ord.size(); ++i)
-            idx.packed[i] = packKey(idx, ord[i]);
+        idx.covering = kept;
     }
     if (!lead.descending) {
         // The bucket starts are the table of positions by key that searches use.
