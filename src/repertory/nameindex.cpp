@@ -2,17 +2,50 @@
 
 #include "symptomsearch.h"
 
-
 #include <algorithm>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace search {
 namespace {
 
-// Where a word first occurs in a stretch of the buffer.
+// Where a word first occurs in a stretch of the buffer. The buffer is long and most words
+// are short: the places where the word's first two bytes stand are found sixteen at a time,
+// and only those are compared further.
 const char *findWord(const char *p, std::size_t n, const QByteArray &word)
 {
-    return static_cast<const char *>(memmem(p, n, word.constData(), std::size_t(word.size())));
+    const auto m = std::size_t(word.size());
+    if (m == 0 || n < m)
+        return nullptr;
+    const char *w = word.constData();
+    if (m == 1)
+        return static_cast<const char *>(std::memchr(p, w[0], n));
+    const char *end = p + n;
+    const char *last = end - m; // the last place the word can start
+    const char *s = p;
+#if defined(__SSE2__)
+    const __m128i first = _mm_set1_epi8(w[0]), second = _mm_set1_epi8(w[1]);
+    for (; s + 17 <= end; s += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + 1));
+        auto candidates = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
+        while (candidates) {
+            const char *c = s + __builtin_ctz(candidates);
+            if (c > last)
+                return nullptr;
+            if (std::memcmp(c + 2, w + 2, m - 2) == 0)
+                return c;
+            candidates &= candidates - 1;
+        }
+    }
+#endif
+    for (; s <= last; ++s)
+        if (s[0] == w[0] && s[1] == w[1] && std::memcmp(s + 2, w + 2, m - 2) == 0)
+            return s;
+    return nullptr;
 }
 
 // The byte of a character that the code page lacks, in a name: no searchable word holds it.
