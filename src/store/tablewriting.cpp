@@ -300,7 +300,10 @@ void Table::markDirty()
     if (m_flushScheduled)
         return;
     m_flushScheduled = true;
-    QTimer::singleShot(0, this, [this] {
+    // A moment after the change, so that the window shows its result first and a burst of
+    // changes is written once.
+    constexpr int kWriteBehindMs = 100;
+    QTimer::singleShot(kWriteBehindMs, this, [this] {
         m_flushScheduled = false;
         try {
             flush();
