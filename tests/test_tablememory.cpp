@@ -218,6 +218,28 @@ private slots:
             QCOMPARE(key(3), -1);
         }
     }
+
+    // Numbers arrive as 32- and 64-bit integers, text, floating point or truth values, and are
+    // checked against the field's range before they are kept.
+    void integerFieldsTakeNumbersOfEveryKind()
+    {
+        const TableDef def = catalogue::repFlorDef();
+        writeRows(path(def), def, {});
+        Table t(path(def), def, TableFile::Durability::Relaxed);
+        std::vector<Record> rows{{{7, qint64(3)}, {}},
+                                 {{qint64(9), QStringLiteral("12")}, {}},
+                                 {{QStringLiteral("11"), true}, {}},
+                                 {{2.0, -32768}, {}}};
+        t.insertMany(rows);
+        QCOMPARE(along(t, "", {"Clave", "Cant"}), QStringList({"2/-32768", "7/3", "9/12", "11/1"}));
+        for (const QVariant &tooLarge : {QVariant(qint64(1) << 33), QVariant(QStringLiteral("3000000000")), QVariant(40000)}) {
+            std::vector<Record> bad{{{20, tooLarge}, {}}};
+            QVERIFY_THROWS_EXCEPTION(Error, t.insertMany(bad));
+        }
+        std::vector<Record> twice{{{qint64(7), 1}, {}}};
+        QVERIFY_THROWS_EXCEPTION(Error, t.insertMany(twice)); // 7 stands already, however it is given
+        QCOMPARE(t.slotCount(), std::size_t(4));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTableMemory)

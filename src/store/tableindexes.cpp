@@ -2,6 +2,7 @@
 #include "table.h"
 
 #include "collation.h"
+#include "integervalue.h"
 
 #include <algorithm>
 
@@ -61,7 +62,7 @@ int Table::compareLeading(int index, Slot a, const QVariant &key) const
         r = spanishCompare(c.texts[a], key.toString());
         r = r < 0 ? -1 : (r > 0 ? 1 : 0);
     } else {
-        const qint64 v = key.toLongLong();
+        const qint64 v = integerValue(key);
         r = c.ints[a] < v ? -1 : (v < c.ints[a] ? 1 : 0);
     }
     return f.descending ? -r : r;
@@ -101,7 +102,7 @@ std::pair<std::size_t, std::size_t> Table::equalRange(int index, const QVariant 
     if (!key.isNull() && !idx.fields.empty() && !idx.fields[0].text) {
         // Looking a key up in the table of positions avoids a search through a large index.
         if (idx.directoryValid || buildDirectory(idx)) {
-            const qint64 k = key.toLongLong();
+            const qint64 k = integerValue(key);
             const qint64 last = idx.directoryBase + qint64(idx.directory.size()) - 2;
             if (k < idx.directoryBase || k > last) {
                 const std::size_t at = k < idx.directoryBase ? 0 : idx.order.size();

@@ -2,6 +2,7 @@
 #include "table.h"
 
 #include "error.h"
+#include "integervalue.h"
 
 #include <sqlite3.h>
 
@@ -23,7 +24,7 @@ void Table::validate(const Record &record) const
                                  .arg(fd.name)
                                  .arg(fd.size));
         if (fd.isNumeric()) {
-            const qint64 n = v.toLongLong();
+            const qint64 n = integerValue(v);
             if (n < fd.minimum() || n > fd.maximum())
                 throw Error(outOfRangeMessage(n, fd.name));
         }
@@ -35,7 +36,7 @@ void Table::requireUniqueKey(const Record &record, std::optional<Slot> except) c
     const QVariant &key = record.values[std::size_t(m_primaryField)];
     if (key.isNull())
         throw Error(QStringLiteral("Falta la clave de la fila en la tabla %1").arg(displayName()));
-    const auto found = findPrimary(key.toInt());
+    const auto found = findPrimary(qint32(integerValue(key)));
     if (found && found != except)
         throw Error(QString::fromLatin1(kKeyViolation));
 }
@@ -60,7 +61,7 @@ void Table::bindRecord(Statement &st, const Record &record, bool onlyChanged, in
         if (v.isNull() || !v.isValid())
             st.bindNull(i);
         else if (fd.isNumeric())
-            st.bindInt(i, v.toLongLong());
+            st.bindInt(i, integerValue(v));
         else if (fd.type == FieldType::Graphic)
             st.bindBlob(i, v.toByteArray());
         else
@@ -119,7 +120,7 @@ void Table::assign(Slot s, int field, const QVariant &v)
     const bool null = v.isNull() || !v.isValid();
     c.nulls[s] = null;
     if (fd.isNumeric()) {
-        c.ints[s] = null ? 0 : v.toInt();
+        c.ints[s] = null ? 0 : qint32(integerValue(v));
     } else if (fd.isText()) {
         c.texts[s] = null ? QString() : v.toString();
     }
@@ -132,7 +133,7 @@ Slot Table::insert(Record &record)
         assignKey(record);
         requireUniqueKey(record, std::nullopt);
     }
-    const qint64 rowid = m_writeBehind ? record.values[std::size_t(m_primaryField)].toLongLong() : writeInsert(record);
+    const qint64 rowid = m_writeBehind ? integerValue(record.values[std::size_t(m_primaryField)]) : writeInsert(record);
     if (m_writeBehind)
         markDirty();
     const Slot s = store(record, rowid);
@@ -242,7 +243,7 @@ void Table::insertMany(std::vector<Record> &records)
     if (m_writeBehind) {
         for (Record &r : records) {
             requireUniqueKey(r, std::nullopt);
-            rowids.push_back(r.values[std::size_t(m_primaryField)].toLongLong());
+            rowids.push_back(integerValue(r.values[std::size_t(m_primaryField)]));
         }
         // A key given twice in the batch is refused like one that stands already.
         std::vector<qint64> sorted(rowids);
