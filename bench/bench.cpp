@@ -6,6 +6,8 @@
 
 #include "app/tform1.h"
 #include "catalogue/catalogue.h"
+#include "maintenance/catalogueedits.h"
+#include "photobench.h"
 #include "repertory/mixturesuggestion.h"
 #include "repertory/processing.h"
 #include "repertory/symptomsearch.h"
@@ -20,6 +22,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
@@ -71,6 +74,7 @@ struct Options
     int rounds = 5;  // passes over the typed text, sheets opened
     int repeats = 9; // processings, SQLite queries
     int moves = 30;  // moves of the flower cursor
+    bool onlyEdits = false; // --ediciones: only the catalogue edits
     QStringList scales;
 };
 
@@ -85,6 +89,19 @@ double median(std::vector<double> v)
 double worst(const std::vector<double> &v)
 {
     return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
+}
+
+template<typename F>
+double timeMs(int times, F &&f)
+{
+    std::vector<double> t;
+    for (int i = 0; i < times; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        f();
+        t.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    return median(t);
 }
 
 long peakMemoryKB()
@@ -606,6 +623,143 @@ void measureCore(const Options &o, const Scale &s, const QString &folder, Sqlite
               mixtureTimes);
 }
 
+// ---- the catalogue edits, on disk and in memory ----
+
+// The five tables of a catalogue copied into `to`, made afresh: the edits change them.
+QString copyCatalogue(const QString &from, const QString &to)
+{
+    QDir(to).removeRecursively();
+    QDir().mkpath(to);
+    for (const QString &name : tabletool::tableFileNames())
+        if (!QFile::copy(QDir(from).filePath(name), QDir(to).filePath(name))) {
+            std::fprintf(stderr, "No se pudo copiar %s\n", qPrintable(name));
+            std::exit(1);
+        }
+    return to;
+}
+
+// `count` symptoms that exist, chosen at random, as the selection.
+void chooseExisting(Catalogue &c, int count, quint32 seed)
+{
+    c.emptySelection();
+    const store::Table &symptoms = *c.TSintNames.table();
+    const qint32 highest = symptoms.integer(symptoms.order(0).back(), symptoms.primaryField());
+    QRandomGenerator random(seed);
+    std::vector<store::Record> rows;
+    std::vector<qint32> keys;
+    while (int(keys.size()) < count) {
+        const qint32 k = qint32(random.bounded(highest)) + 1;
+        if (symptoms.findPrimary(k) && std::find(keys.begin(), keys.end(), k) == keys.end()) {
+            keys.push_back(k);
+            rows.push_back({{k}, {true}});
+        }
+    }
+    c.TRepS.table()->insertMany(rows);
+}
+
+struct EditTimes
+{
+    std::vector<double> post, append, deleteSymptom, deleteFlower, link;
+    qint64 symptomLinks = 0, flowerLinks = 0, linksAdded = 0;
+};
+
+// The catalogue changes of the maintenance pages, each timed alone, in a copy of the catalogue.
+EditTimes measureEdits(const QString &folder)
+{
+    constexpr int kTimes = 7;
+    QDir::setCurrent(folder);
+    EditTimes t;
+    Catalogue c;
+    c.open();
+    // The order rule of new symptoms, as the symptoms page applies it after every post.
+    c.TSint.afterPost = [&c] {
+        if (c.TSint.isNull(QStringLiteral("Orden"))) {
+            c.TSint.edit();
+            c.TSint.setInteger(QStringLiteral("Orden"), c.TSint.asInteger(QStringLiteral("Clave")));
+            c.TSint.post();
+        }
+    };
+    for (int i = 0; i < kTimes; ++i) {
+        c.TFlores.moveTo((i * 97) % c.TFlores.recordCount());
+        t.post.push_back(timeMs(1, [&] {
+            c.TFlores.edit();
+            c.TFlores.setText(QStringLiteral("Memo1"), QStringLiteral("Descripción revisada número %1").arg(i));
+            c.TFlores.post();
+        }));
+
+        t.append.push_back(timeMs(1, [&] {
+            c.TSint.append();
+            c.TSint.setText(QStringLiteral("Nom"), QStringLiteral("Síntoma nuevo número %1").arg(i));
+            c.TSint.post();
+        }));
+
+        c.TSint.moveTo((i * 7919) % c.TSint.recordCount());
+        t.symptomLinks += c.TRelS.recordCount();
+        t.deleteSymptom.push_back(timeMs(1, [&] { maintenance::deleteSymptomWithLinks(c); }));
+
+        c.TFlores.moveTo((i * 331 + 5) % c.TFlores.recordCount());
+        t.flowerLinks += c.TRelF.recordCount();
+        t.deleteFlower.push_back(timeMs(1, [&] { maintenance::deleteFlowerWithLinks(c); }));
+
+        chooseExisting(c, 200, quint32(1000 + i));
+        c.TFlores.moveTo((i * 577 + 11) % c.TFlores.recordCount());
+        const int before = c.TRelF.recordCount();
+        t.link.push_back(timeMs(1, [&] { maintenance::linkSelectionToFlower(c); }));
+        t.linksAdded += c.TRelF.recordCount() - before;
+        // The selection reaches its file once the window is idle, as between two presses.
+        QCoreApplication::processEvents();
+    }
+    QDir::setCurrent(QDir::rootPath());
+    return t;
+}
+
+void measureEditsAtScale(const QString &base, const Scale &e)
+{
+    const QString source = prepareCatalogue(base, e);
+    const EditTimes disk = measureEdits(copyCatalogue(source, QDir(base).filePath(QStringLiteral("ediciones"))));
+    // The same on a file system in memory, where waiting for the disk costs nothing: the
+    // difference is what the disk's syncing costs.
+    const QString memoryBase = QStringLiteral("/dev/shm");
+    std::optional<EditTimes> memory;
+    if (QFileInfo(memoryBase).isDir())
+        memory = measureEdits(copyCatalogue(source, QDir(memoryBase).filePath(QStringLiteral("vantolia-ediciones"))));
+    QDir(QDir(base).filePath(QStringLiteral("ediciones"))).removeRecursively();
+    QDir(QDir(memoryBase).filePath(QStringLiteral("vantolia-ediciones"))).removeRecursively();
+
+    const int n = int(disk.post.size());
+    std::printf("%-5s ediciones del catálogo (mediana de %d; en el disco / en memoria, sin esperar al disco):\n", e.name, n);
+    auto line = [&](const char *what, std::vector<double> EditTimes::*times) {
+        const double d = median(disk.*times);
+        const double m = memory ? median((*memory).*times) : 0.0;
+        std::printf("%-5s   %-52s %8.2f ms  / %7.2f ms   (máx. en disco %.2f ms)\n", e.name, what, d, m,
+                    *std::max_element((disk.*times).begin(), (disk.*times).end()));
+    };
+    line("guardar una flor editada", &EditTimes::post);
+    line("agregar un síntoma (con su Orden)", &EditTimes::append);
+    const QByteArray symptom = QStringLiteral("borrar un síntoma con sus %1 enlaces").arg(double(disk.symptomLinks) / n).toUtf8();
+    line(symptom.constData(), &EditTimes::deleteSymptom);
+    const QByteArray flower = QStringLiteral("borrar una flor con sus %1 enlaces (media)").arg(disk.flowerLinks / n).toUtf8();
+    line(flower.constData(), &EditTimes::deleteFlower);
+    const QByteArray links = QStringLiteral("enlazar 200 síntomas a una flor (%1 nuevos de media)").arg(disk.linksAdded / n).toUtf8();
+    line(links.constData(), &EditTimes::link);
+    std::fflush(stdout);
+}
+
+// ---- opening the tables alone, for the photos' measurement ----
+
+// Child process: open the five tables and six views from scratch, report time and memory.
+int openInFreshProcess(const QString &folder)
+{
+    QDir::setCurrent(folder);
+    QElapsedTimer timer;
+    timer.start();
+    Catalogue c;
+    c.open();
+    // The processor's time as well, which the other programs on the machine do not lengthen.
+    std::printf("%.1f %ld %.1f\n", double(timer.nsecsElapsed()) / 1e6, peakMemoryKB() / 1024, cpuMs());
+    return 0;
+}
+
 Options parse(const QStringList &args)
 {
     Options o;
@@ -615,6 +769,8 @@ Options parse(const QStringList &args)
             o.starts = o.rounds = n;
             o.repeats = std::max(3, n * 2 - 1);
             o.moves = n * 6;
+        } else if (args[i] == QLatin1String("--ediciones")) {
+            o.onlyEdits = true;
         } else {
             o.scales << args[i];
         }
@@ -631,6 +787,10 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 2 && std::strcmp(argv[1], "--inicio") == 0)
         return startChild(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--open") == 0) {
+        QCoreApplication app(argc, argv);
+        return openInFreshProcess(app.arguments()[2]);
+    }
 
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantolia"));
@@ -640,6 +800,10 @@ int main(int argc, char **argv)
         if (o.scales.isEmpty() ? s.shuffled : !o.scales.contains(QString::fromLatin1(s.name)))
             continue;
         const QString folder = prepareCatalogue(base, s);
+        if (o.onlyEdits) {
+            measureEditsAtScale(base, s);
+            continue;
+        }
         printHeader(s);
         measureStart(o, folder);
         SqliteBaseline sqlite(folder);
@@ -649,6 +813,13 @@ int main(int argc, char **argv)
         const KeyBaselines keys = askSqliteEveryKey(o, sqlite, trigrams);
         measureWindow(o, s, folder, sqlite, keys);
         measureCore(o, s, folder, sqlite, keys);
+        measureEditsAtScale(base, s);
     }
+    // Only when asked for: the photos' catalogue takes a few minutes to make, and the opening
+    // writes several gigabytes for a while.
+    if (o.scales.contains(QStringLiteral("fotos")))
+        measurePhotoMoves(base);
+    if (o.scales.contains(QStringLiteral("fotos-apertura")))
+        measurePhotoOpening(app.applicationFilePath(), base);
     return 0;
 }

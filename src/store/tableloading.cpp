@@ -41,8 +41,10 @@ void Table::compileIndexes()
 void Table::load()
 {
     QStringList cols{QStringLiteral("rowid")};
+    // Pictures are only asked whether they are there: typeof() answers from the row's header,
+    // where IS NULL would read every picture whole from the file.
     for (const FieldDef &f : m_def.fields)
-        cols << (f.type == FieldType::Graphic ? QStringLiteral("\"%1\" IS NULL").arg(f.name)
+        cols << (f.type == FieldType::Graphic ? QStringLiteral("typeof(\"%1\") = 'null'").arg(f.name)
                                               : QStringLiteral("\"%1\"").arg(f.name));
     {
         Statement count = m_file.prepare(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(m_def.tableName));
@@ -71,10 +73,9 @@ void Table::load()
             if (fd.type == FieldType::Graphic) {
                 c.nulls.push_back(st.integer(col) != 0);
             } else if (fd.isNumeric()) {
-                // Only a zero can stand for an empty value: the others need no second question.
-                const qint64 v = st.integer(col);
-                c.nulls.push_back(v == 0 && st.isNull(col));
-                c.ints.push_back(qint32(v));
+                bool null = false;
+                c.ints.push_back(storedInteger(st, col, f, null));
+                c.nulls.push_back(null);
             } else {
                 c.texts.push_back(st.text(col)); // a null text only for an empty value
                 c.nulls.push_back(c.texts.back().isNull());
