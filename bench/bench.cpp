@@ -778,6 +778,18 @@ Options parse(const QStringList &args)
     return o;
 }
 
+QtMessageHandler g_toolkitHandler = nullptr;
+
+// Without a screen the toolkit says at every window shown that it cannot raise it or pass on
+// size hints, thousands of lines that would bury the table; everything else still goes out.
+void quietWithoutScreen(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1String("This plugin does not support"))
+        || message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    g_toolkitHandler(type, context, message);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -785,6 +797,7 @@ int main(int argc, char **argv)
     // Windows and fonts without a screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_toolkitHandler = qInstallMessageHandler(quietWithoutScreen);
     if (argc == 2 && std::strcmp(argv[1], "--inicio") == 0)
         return startChild(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--open") == 0) {
