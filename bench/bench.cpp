@@ -176,6 +176,14 @@ void printNote(const QString &note)
     std::fflush(stdout);
 }
 
+// Beneath a measure of the window: the processor time its thread spent on the same actions.
+void printWork(const std::vector<double> &work)
+{
+    printNote(QStringLiteral("trabajo del hilo de la ventana (tiempo de procesador): mediana %1 ms, peor %2 ms")
+                  .arg(median(work), 0, 'f', 2)
+                  .arg(worst(work), 0, 'f', 2));
+}
+
 // ---- the catalogue ----
 
 // The same links stored again in an order that follows neither index, the same every time.
@@ -413,12 +421,14 @@ void measureTyping(const Options &o, WindowDriver &d, const KeyBaselines &baseli
     for (int mode = 0; mode <= 3; ++mode) {
         const std::vector<Timing> &baseline = baselines.byMode[mode];
         std::vector<std::vector<double>> byKey(std::size_t(kTyped.size()));
+        std::vector<double> work;
         for (int round = 0; round < o.rounds; ++round) {
             d.control<QAbstractButton>(qPrintable(QStringLiteral("RGBusItem%1").arg(mode)))->click();
             ed->clear();
             d.settle();
             for (int i = 0; i < kTyped.size(); ++i) {
                 byKey[std::size_t(i)].push_back(d.key(ed, keyOf(kTyped[i]), kTyped.mid(i, 1)));
+                work.push_back(d.lastWorkMs());
                 if (round > 0)
                     continue;
                 const QString text = kTyped.left(i + 1);
@@ -436,6 +446,7 @@ void measureTyping(const Options &o, WindowDriver &d, const KeyBaselines &baseli
             }
         }
         printKeys(QStringLiteral("tecla, modo %1 (\"%2\")").arg(mode).arg(kTyped), mode, byKey, baseline, true);
+        printWork(work);
     }
     ed->clear();
     d.control<QAbstractButton>("RGBusItem0")->click();
@@ -473,12 +484,13 @@ void measureProcessing(const Options &o, const Scale &s, WindowDriver &d, Sqlite
     for (const int n : {10, 100, 1000}) {
         const std::vector<qint32> keys = symptomsFor(s.symptoms, n, quint32(n));
         choose(selection, keys);
-        std::vector<double> times;
+        std::vector<double> times, work;
         for (int i = 0; i < o.repeats; ++i) {
             if (pages->currentWidget() != d.control("PagSint"))
                 d.click(d.control<QAbstractButton>("Sintomas"));
             procesar->setEnabled(true); // the selection was filled behind the buttons' back
             times.push_back(d.click(procesar));
+            work.push_back(d.lastWorkMs());
         }
         if (pages->currentWidget() != d.control("PagRep"))
             printNote(QStringLiteral("¡Procesar no mostró el resultado!"));
@@ -488,6 +500,7 @@ void measureProcessing(const Options &o, const Scale &s, WindowDriver &d, Sqlite
         printLine(QStringLiteral("Procesar %1 síntomas -> resultado dibujado").arg(n), times,
                   QStringLiteral("SQLite agrupada"), t.ms,
                   n == 1000 ? atMost(median(times), kFrameMs, "ms") : Goal{});
+        printWork(work);
     }
 }
 
@@ -502,12 +515,15 @@ void measureWorksheet(const Options &o, const Scale &s, WindowDriver &d, SqliteB
     d.click(d.control<QAbstractButton>("Procesar"));
     fillResultWithEveryFlower(*result.table(), s.flowers);
     d.settle();
-    std::vector<double> times;
-    for (int i = 0; i < o.rounds; ++i)
+    std::vector<double> times, work;
+    for (int i = 0; i < o.rounds; ++i) {
         times.push_back(d.clickIntoModal(d.control<QAbstractButton>("PlanRep"), "TFPlanRep"));
+        work.push_back(d.lastWorkMs());
+    }
     const Timing t = sqlite.pairs(keys, o.repeats);
     printLine(QStringLiteral("planilla %1 x %2 -> planilla dibujada").arg(result.recordCount()).arg(kWorksheetSymptoms),
               times, QStringLiteral("SQLite pares"), t.ms, atMost(median(times), kWorksheetGoalMs, "ms"));
+    printWork(work);
 }
 
 void measureFlowerCursor(const Options &o, WindowDriver &d, SqliteBaseline &sqlite)
@@ -520,15 +536,17 @@ void measureFlowerCursor(const Options &o, WindowDriver &d, SqliteBaseline &sqli
     auto *symptoms = d.control<DataGrid>("GrSint");
     const store::View &view = *flowers->dataSource()->view();
     flowers->setFocus();
-    std::vector<double> times, base;
+    std::vector<double> times, base, work;
     for (int i = 0; i < o.moves; ++i) {
         times.push_back(d.key(flowers, Qt::Key_Down));
+        work.push_back(d.lastWorkMs());
         const Timing t = sqlite.flowerSymptoms(view.asInteger(QStringLiteral("Clave")), 3);
         base.insert(base.end(), t.ms.begin(), t.ms.end());
         compareAnswers(QStringLiteral("síntomas de la flor"), symptoms->model()->rowCount(), t.rows);
     }
     printLine(QStringLiteral("cursor de flores, una fila abajo"), times, QStringLiteral("SQLite síntomas de flor"),
               base, atMost(worst(times), kFrameMs, "ms"));
+    printWork(work);
 }
 
 void measureWindow(const Options &o, const Scale &s, const QString &folder, SqliteBaseline &sqlite,
