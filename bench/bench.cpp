@@ -1,31 +1,43 @@
-// Measures opening, searching, processing and editing on synthetic catalogues at the real and the
-// largest scale, against SQLite's own queries over the same files.
+// Measures what the user waits for in the real main window, on synthetic catalogues at the real
+// and the largest scale: from each input event to the end of the repaint it causes, beside what
+// SQLite needs for the same question with every page in its cache, and beside the goals.
+#include "baselines.h"
+#include "windowdriver.h"
+
+#include "app/tform1.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/tabledefinitions.h"
 #include "maintenance/catalogueedits.h"
-#include "repertory/symptomsearch.h"
-#include "store/codepage.h"
-#include "repertory/worksheet.h"
-#include "repertory/processing.h"
-#include "repertory/mixturesuggestion.h"
-#include "tabletool.h"
 #include "photobench.h"
+#include "repertory/mixturesuggestion.h"
+#include "repertory/processing.h"
+#include "repertory/symptomsearch.h"
+#include "repertory/worksheet.h"
+#include "store/collation.h"
+#include "store/datasource.h"
+#include "tabletool.h"
+#include "ui/application.h"
+#include "widgets/datagrid.h"
 
-#include <QApplication>
-#include <QCoreApplication>
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
+#include <QLineEdit>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QTabWidget>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
 
 #include <sqlite3.h>
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -38,14 +50,46 @@ struct Scale
     int flowers;
     int symptoms;
     int links;
+    // Links stored in no order, as in a catalogue edited over the years; the synthetic one
+    // writes them symptom after symptom, in the order of an index. Measured on request only.
+    bool shuffled = false;
 };
 
-constexpr Scale kScales[] = {{"real", 1000, 20000, 10}, {"max", 2500, 250000, 10}};
+constexpr Scale kScales[] = {
+    {"real", 1000, 20000, 10}, {"max", 2500, 250000, 10}, {"max-desordenado", 2500, 250000, 10, true}};
+
+// What the user waits for, at the largest scale.
+constexpr double kStartGoalMs = 1000;
+constexpr double kMemoryGoalMB = 200;
+constexpr double kFirstEntryGoalMs = 50;
+constexpr double kFrameMs = 16;
+constexpr double kWorksheetGoalMs = 100;
+constexpr double kCoreSpeedupGoal = 5;
+
+const QString kTyped = QStringLiteral("DOLOR DE CABEZA");
+constexpr int kWorksheetSymptoms = 200;
+
+struct Options
+{
+    int starts = 5;  // new processes for the start
+    int rounds = 5;  // passes over the typed text, sheets opened
+    int repeats = 9; // processings, SQLite queries
+    int moves = 30;  // moves of the flower cursor
+    bool onlyEdits = false; // --ediciones: only the catalogue edits
+    QStringList scales;
+};
 
 double median(std::vector<double> v)
 {
+    if (v.empty())
+        return 0;
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+double worst(const std::vector<double> &v)
+{
+    return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
 }
 
 template<typename F>
@@ -61,283 +105,544 @@ double timeMs(int times, F &&f)
     return median(t);
 }
 
-long peakMemoryMB()
+long peakMemoryKB()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
+    return usage.ru_maxrss;
 }
 
-void require(sqlite3 *db, int rc)
+// The processor time of this process so far, all its threads together.
+double cpuMs()
 {
-    if (rc != SQLITE_OK) {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+// How busy the machine is: the number of processes wanting a processor, over the last minute.
+QString machineLoad()
+{
+    QFile f(QStringLiteral("/proc/loadavg"));
+    return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readLine().split(' ').value(0)) : QStringLiteral("?");
+}
+
+// ---- the table that is printed ----
+
+struct Goal
+{
+    QString text; // "≤ 16 ms", empty for none
+    bool met = true;
+};
+
+Goal atMost(double value, double limit, const char *unit)
+{
+    return {QStringLiteral("≤ %1 %2").arg(limit).arg(QLatin1String(unit)), value <= limit};
+}
+
+void printHeader(const Scale &s)
+{
+    std::printf("\nescala %s: %d flores, %d síntomas, %d enlaces por síntoma (carga de la máquina: %s en %d "
+                "procesadores)\n",
+                s.name, s.flowers, s.symptoms, s.links, qPrintable(machineLoad()), QThread::idealThreadCount());
+    std::printf("%-44s %5s %9s %9s   %-24s %9s %9s   %s\n", "medida", "veces", "mediana", "peor", "base",
+                "mediana", "peor", "meta");
+}
+
+void printLine(const QString &measure, const std::vector<double> &ms, const QString &baseline = QString(),
+               const std::vector<double> &base = {}, const Goal &goal = {}, const char *unit = "ms")
+{
+    QString line = QStringLiteral("%1 %2 %3 %4")
+                       .arg(measure, -44)
+                       .arg(ms.size(), 5)
+                       .arg(QStringLiteral("%1 %2").arg(median(ms), 0, 'f', 2).arg(QLatin1String(unit)), 9)
+                       .arg(QStringLiteral("%1 %2").arg(worst(ms), 0, 'f', 2).arg(QLatin1String(unit)), 9);
+    line += QStringLiteral("   %1").arg(baseline, -24);
+    if (!base.empty())
+        line += QStringLiteral(" %1 %2")
+                    .arg(QStringLiteral("%1 ms").arg(median(base), 0, 'f', 2), 9)
+                    .arg(QStringLiteral("%1 ms").arg(worst(base), 0, 'f', 2), 9);
+    else
+        line += QString(20, QLatin1Char(' '));
+    if (!goal.text.isEmpty())
+        line += QStringLiteral("   %1 %2").arg(goal.text, goal.met ? QStringLiteral("sí") : QStringLiteral("NO"));
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+void printNote(const QString &note)
+{
+    std::printf("    %s\n", qPrintable(note));
+    std::fflush(stdout);
+}
+
+// Beneath a measure of the window: the processor time its thread spent on the same actions.
+void printWork(const std::vector<double> &work)
+{
+    printNote(QStringLiteral("trabajo del hilo de la ventana (tiempo de procesador): mediana %1 ms, peor %2 ms")
+                  .arg(median(work), 0, 'f', 2)
+                  .arg(worst(work), 0, 'f', 2));
+}
+
+// ---- the catalogue ----
+
+// The same links stored again in an order that follows neither index, the same every time.
+void shuffleLinks(const QString &file)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK
+        || sqlite3_exec(db,
+                        "BEGIN; CREATE TEMP TABLE mixed AS SELECT KFlor, KSint, OSint FROM Rel "
+                        "ORDER BY (KSint * 2654435761 + KFlor * 40503) % 1000003; "
+                        "DELETE FROM Rel; INSERT INTO Rel (KFlor, KSint, OSint) SELECT * FROM mixed; COMMIT",
+                        nullptr, nullptr, nullptr)
+            != SQLITE_OK) {
         std::fprintf(stderr, "SQLite: %s\n", sqlite3_errmsg(db));
         std::exit(1);
     }
+    sqlite3_close(db);
 }
 
-// Child process: open the five tables and six views from scratch, report time and memory.
-int openInFreshProcess(const QString &folder)
+QString prepareCatalogue(const QString &base, const Scale &s)
 {
-    QDir::setCurrent(folder);
-    QElapsedTimer timer;
-    timer.start();
-    Catalogue c;
-    c.open();
-    // The processor's time as well, which the other programs on the machine do not lengthen.
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const double cpuMs = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-    std::printf("%.1f %ld %.1f\n", double(timer.nsecsElapsed()) / 1e6, peakMemoryMB(), cpuMs);
-    return 0;
-}
-
-QString prepareCatalogue(const QString &base, const Scale &e)
-{
-    const QString folder = QDir(base).filePath(QString::fromLatin1(e.name));
+    const QString folder = QDir(base).filePath(QString::fromLatin1(s.name));
     if (!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("Rel.db")))) {
-        std::printf("Generando el catálogo %s (%d flores, %d síntomas)...\n", e.name, e.flowers, e.symptoms);
+        std::printf("Generando el catálogo %s (%d flores, %d síntomas)...\n", s.name, s.flowers, s.symptoms);
         std::fflush(stdout);
         QDir(folder).removeRecursively();
-        tabletool::generateSynthetic(folder, e.flowers, e.symptoms, e.links, 1);
+        tabletool::generateSynthetic(folder, s.flowers, s.symptoms, s.links, 1);
+        if (s.shuffled)
+            shuffleLinks(QDir(folder).filePath(QStringLiteral("Rel.db")));
     }
     return folder;
 }
 
-void chooseSymptoms(Catalogue &c, int count, quint32 seed)
+// The same symptoms for a seed, in the window and in the bare core.
+std::vector<qint32> symptomsFor(int total, int count, quint32 seed)
 {
-    c.emptySelection();
     QRandomGenerator random(seed);
     std::vector<qint32> keys;
-    const int total = c.TSint.recordCount();
     while (int(keys.size()) < count) {
         const qint32 k = qint32(random.bounded(total)) + 1;
         if (std::find(keys.begin(), keys.end(), k) == keys.end())
             keys.push_back(k);
     }
+    return keys;
+}
+
+void choose(store::View &selection, const std::vector<qint32> &keys)
+{
+    selection.close();
+    selection.table()->empty();
+    selection.open();
     std::vector<store::Record> rows;
-    for (qint32 k : keys)
+    for (const qint32 k : keys)
         rows.push_back({{k}, {true}});
-    c.TRepS.table()->insertMany(rows);
+    selection.table()->insertMany(rows);
 }
 
-// SQLite alone: the same counting as one grouped query over the link file.
-double groupedQuery(const QString &folder, const std::vector<qint32> &keys, int times)
+// Every flower of the catalogue in the result: the flowers the symptoms do not reach stand in
+// for the rest of a larger case.
+void fillResultWithEveryFlower(store::Table &result, int flowers)
 {
-    sqlite3 *db = nullptr;
-    // The chosen symptoms go to a temporary table of this connection; Rel.db is only read.
-    require(db, sqlite3_open_v2(QDir(folder).filePath(QStringLiteral("Rel.db")).toUtf8().constData(), &db,
-                               SQLITE_OPEN_READWRITE, nullptr));
-    require(db, sqlite3_exec(db, "CREATE TEMP TABLE RepSint(Clave INTEGER PRIMARY KEY)", nullptr, nullptr, nullptr));
-    sqlite3_stmt *insert = nullptr;
-    require(db, sqlite3_prepare_v2(db, "INSERT INTO temp.RepSint VALUES (?)", -1, &insert, nullptr));
-    for (qint32 k : keys) {
-        sqlite3_bind_int(insert, 1, k);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
+    std::vector<store::Record> rest;
+    for (qint32 k = 1; k <= flowers; ++k)
+        if (!result.findPrimary(k))
+            rest.push_back({{k, 1}, {true, true}});
+    result.insertMany(rest);
+}
+
+// Flower key times count over the result, for comparing it with SQLite's.
+qint64 resultCheck(const store::View &result)
+{
+    const int key = result.fieldNumber(QStringLiteral("Clave")), count = result.fieldNumber(QStringLiteral("Cant"));
+    qint64 sum = 0;
+    for (int row = 0; row < result.recordCount(); ++row)
+        sum += qint64(result.valueAt(row, key).toInt()) * result.valueAt(row, count).toInt();
+    return sum;
+}
+
+void compareAnswers(const QString &what, qint64 program, qint64 sqlite)
+{
+    if (program != sqlite)
+        printNote(QStringLiteral("¡DISTINTOS! %1: el programa %2, SQLite %3").arg(what).arg(program).arg(sqlite));
+}
+
+// ---- start: a new process, as the user starts the program ----
+
+// The child: the program as main.cpp starts it. When the main window has painted for the first
+// time it says so; then it enters the symptoms page at once, as a quick user would, and reports
+// that entry and the memory used so far.
+class FirstPaint : public QObject
+{
+public:
+    explicit FirstPaint(TForm1 &form) : m_form(form) { form.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == &m_form && event->type() == QEvent::Paint && !m_seen) {
+            m_seen = true;
+            // Reported once this paint, and the rest of the window's with it, has ended.
+            QTimer::singleShot(0, this, &FirstPaint::painted);
+        }
+        return QObject::eventFilter(watched, event);
     }
-    sqlite3_finalize(insert);
-    sqlite3_stmt *q = nullptr;
-    require(db, sqlite3_prepare_v2(db,
-                                  "SELECT KFlor, COUNT(*) FROM Rel WHERE KSint IN (SELECT Clave FROM temp.RepSint) "
-                                  "GROUP BY KFlor ORDER BY 2 DESC",
-                                  -1, &q, nullptr));
-    int rows = 0;
-    const double ms = timeMs(times, [&] {
-        rows = 0;
-        while (sqlite3_step(q) == SQLITE_ROW)
-            ++rows;
-        sqlite3_reset(q);
-    });
-    if (rows == 0)
-        std::printf("   (la consulta de SQLite no devolvió filas)\n");
-    sqlite3_finalize(q);
-    sqlite3_close(db);
-    return ms;
-}
 
-double likeQuery(const QString &folder, const QString &text)
-{
-    sqlite3 *db = nullptr;
-    require(db, sqlite3_open_v2(QDir(folder).filePath(QStringLiteral("Sintomas.db")).toUtf8().constData(), &db,
-                               SQLITE_OPEN_READONLY, nullptr));
-    sqlite3_stmt *q = nullptr;
-    require(db, sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM Sintomas WHERE Nom LIKE ?", -1, &q, nullptr));
-    const QByteArray pattern = "%" + text.toUtf8() + "%";
-    sqlite3_bind_text(q, 1, pattern.constData(), int(pattern.size()), SQLITE_TRANSIENT);
-    const double ms = timeMs(3, [&] {
-        while (sqlite3_step(q) == SQLITE_ROW) { }
-        sqlite3_reset(q);
-    });
-    sqlite3_finalize(q);
-    sqlite3_close(db);
-    return ms;
-}
-
-// The floor: how many names of the folded buffer hold the text, in one bare pass.
-int bareScan(const QByteArray &buffer, const QByteArray &text)
-{
-    int n = 0;
-    const char *p = buffer.constData(), *end = p + buffer.size();
-    while (p < end) {
-        const void *hit = memmem(p, std::size_t(end - p), text.constData(), std::size_t(text.size()));
-        if (!hit)
-            break;
-        ++n;
-        const auto *h = static_cast<const char *>(hit);
-        p = static_cast<const char *>(std::memchr(h, 0, std::size_t(end - h))) + 1;
+private:
+    void painted()
+    {
+        std::printf("pintada %ld %.1f\n", peakMemoryKB(), cpuMs());
+        std::fflush(stdout);
+        WindowDriver driver(m_form);
+        const double ms = driver.click(driver.control<QAbstractButton>("Sintomas"));
+        std::printf("sintomas %.3f %ld\n", ms, peakMemoryKB());
+        std::fflush(stdout);
+        // Leaving through quit() would ask the window, which refuses every close but its own.
+        QCoreApplication::exit(0);
     }
-    return n;
+
+    TForm1 &m_form;
+    bool m_seen = false;
+};
+
+int startChild(int &argc, char **argv)
+{
+    Application application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantolia"));
+    TForm1 form;
+    FirstPaint watcher(form);
+    form.show();
+    return application.exec();
 }
 
-// The text typed one key at a time in each mode, as the search box applies it on every change.
-void measureSearch(Catalogue &c, const QString &folder, const char *scale)
+void measureStart(const Options &o, const QString &folder)
 {
-    const QString typed = QStringLiteral("DOLOR DE CABEZA");
-    search::NameIndex index(*c.TSint.table(), QStringLiteral("Nom"));
-    std::vector<double> floorTimes, sqliteTimes;
-    for (int i = 1; i <= typed.size(); ++i) {
-        const QString text = typed.left(i);
-        const QByteArray b = codepage::toWindows1252(text, char(0x8D));
-        volatile int found = 0;
-        floorTimes.push_back(timeMs(5, [&] { found = bareScan(index.buffer(), b); }));
-        sqliteTimes.push_back(likeQuery(folder, text));
+    std::vector<double> starts, entries, memory, processor;
+    for (int i = 0; i < o.starts; ++i) {
+        QProcess child;
+        child.setWorkingDirectory(folder);
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QElapsedTimer timer;
+        timer.start();
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--inicio")});
+        std::optional<double> painted;
+        while (child.waitForReadyRead(60000) || child.canReadLine()) {
+            while (child.canReadLine()) {
+                const QList<QByteArray> words = child.readLine().trimmed().split(' ');
+                if (words.value(0) == "pintada" && !painted) {
+                    painted = double(timer.nsecsElapsed()) / 1e6;
+                    processor.push_back(words.value(2).toDouble());
+                }
+                if (words.value(0) == "sintomas" && words.size() == 3) {
+                    entries.push_back(words[1].toDouble());
+                    memory.push_back(words[2].toDouble() / 1024);
+                }
+            }
+            if (!entries.empty() && int(entries.size()) == i + 1)
+                break;
+        }
+        child.waitForFinished(60000);
+        if (!painted || int(entries.size()) != i + 1) {
+            printNote(QStringLiteral("el proceso de inicio no informó su primera pintura"));
+            return;
+        }
+        starts.push_back(*painted);
     }
-    const double floorMs = median(floorTimes), sqliteMs = median(sqliteTimes);
-    std::printf("%-5s búsqueda, mediana por tecla: recorrido desnudo (memmem) %.3f ms, SQLite LIKE %.2f ms\n", scale,
-                floorMs, sqliteMs);
-    // The first search builds the index, which folds every name once.
-    const double buildMs = timeMs(3, [&] { search::NameIndex built(*c.TSint.table(), QStringLiteral("Nom")); });
-    std::printf("%-5s búsqueda, construir el índice de nombres %.2f ms\n", scale, buildMs);
+    printLine(QStringLiteral("inicio: proceso nuevo a ventana dibujada"), starts, {}, {},
+              atMost(median(starts), kStartGoalMs, "ms"));
+    // On a busy machine the time to the window is mostly waiting: this is the work itself.
+    printLine(QStringLiteral("inicio: tiempo de procesador hasta dibujar"), processor);
+    printLine(QStringLiteral("inicio: memoria pico (tras entrar a Síntomas)"), memory, {}, {},
+              atMost(median(memory), kMemoryGoalMB, "MB"), "MB");
+    printLine(QStringLiteral("primera entrada a Síntomas (tras la pintura)"), entries, {}, {},
+              atMost(median(entries), kFirstEntryGoalMs, "ms"));
+}
+
+// ---- the window ----
+
+Qt::Key keyOf(QChar c)
+{
+    return c == QLatin1Char(' ') ? Qt::Key_Space : Qt::Key(Qt::Key_A + (c.unicode() - u'A'));
+}
+
+// Each key's answer by SQLite: the text typed so far, asked in the mode's own way.
+struct KeyBaselines
+{
+    std::vector<Timing> byMode[4];
+};
+
+KeyBaselines askSqliteEveryKey(const Options &o, SqliteBaseline &sqlite, TrigramSearch &trigrams)
+{
+    KeyBaselines b;
+    for (int mode = 0; mode <= 3; ++mode)
+        for (int i = 1; i <= kTyped.size(); ++i)
+            b.byMode[mode].push_back(mode == search::Nearest ? sqlite.nearest(kTyped.left(i), o.repeats)
+                                                              : trigrams.find(mode, kTyped.left(i), o.repeats));
+    return b;
+}
+
+QString baselineName(int mode)
+{
+    return mode == search::Nearest ? QStringLiteral("SQLite índice PorNom") : QStringLiteral("SQLite FTS5 trigramas");
+}
+
+// One line for a mode: every key of every round, the worst key against one frame, and in the
+// narrowing modes how many keys took longer than FTS5 (median against median).
+void printKeys(const QString &measure, int mode, const std::vector<std::vector<double>> &byKey,
+               const std::vector<Timing> &baseline, bool withGoal)
+{
+    std::vector<double> all, base;
+    int slower = 0;
+    for (std::size_t i = 0; i < byKey.size(); ++i) {
+        all.insert(all.end(), byKey[i].begin(), byKey[i].end());
+        base.insert(base.end(), baseline[i].ms.begin(), baseline[i].ms.end());
+        slower += median(byKey[i]) > median(baseline[i].ms) ? 1 : 0;
+    }
+    Goal goal;
+    if (withGoal) {
+        goal = atMost(worst(all), kFrameMs, "ms");
+        goal.text += QStringLiteral(" la peor");
+    }
+    if (mode != search::Nearest) {
+        goal.text += QStringLiteral("%1más lenta que FTS5 en %2 de %3 teclas")
+                         .arg(goal.text.isEmpty() ? QString() : QStringLiteral("; "))
+                         .arg(slower)
+                         .arg(byKey.size());
+        goal.met = goal.met && slower == 0;
+    }
+    printLine(measure, all, baselineName(mode), base, goal);
+}
+
+void measureTyping(const Options &o, WindowDriver &d, const KeyBaselines &baselines)
+{
+    auto *ed = d.control<QLineEdit>("Ed");
+    auto *grid = d.control<DataGrid>("GrSintomas");
     for (int mode = 0; mode <= 3; ++mode) {
-        // Each key's best of five passes over the whole typed text, then the median over keys.
-        std::vector<double> best(std::size_t(typed.size()), 1e9);
-        int visible = 0;
-        QStringList words;
-        for (int round = 0; round < 5; ++round) {
-            // Every pass types the text afresh: nothing is remembered from the pass before.
-            search::NameIndex fresh(*c.TSint.table(), QStringLiteral("Nom"));
-            c.TSint.clearFilterCallback();
-            for (int i = 1; i <= typed.size(); ++i) {
-                QElapsedTimer timer;
-                timer.start();
-                visible = search::applySearch(c.TSint, fresh, mode, typed.left(i), words,
-                                              [](store::Slot) { return true; });
-                best[std::size_t(i - 1)] = std::min(best[std::size_t(i - 1)], double(timer.nsecsElapsed()) / 1e6);
+        const std::vector<Timing> &baseline = baselines.byMode[mode];
+        std::vector<std::vector<double>> byKey(std::size_t(kTyped.size()));
+        std::vector<double> work;
+        for (int round = 0; round < o.rounds; ++round) {
+            d.control<QAbstractButton>(qPrintable(QStringLiteral("RGBusItem%1").arg(mode)))->click();
+            ed->clear();
+            d.settle();
+            for (int i = 0; i < kTyped.size(); ++i) {
+                byKey[std::size_t(i)].push_back(d.key(ed, keyOf(kTyped[i]), kTyped.mid(i, 1)));
+                work.push_back(d.lastWorkMs());
+                if (round > 0)
+                    continue;
+                const QString text = kTyped.left(i + 1);
+                const Timing &t = baseline[std::size_t(i)];
+                if (mode == search::Nearest) {
+                    const QString shown = grid->currentIndex().data().toString();
+                    // Names equal letter for letter are equally near: either may come first.
+                    if (store::spanishCompare(shown, t.first) != 0)
+                        printNote(QStringLiteral("¡DISTINTOS! modo 0, \"%1\": el programa en \"%2\", SQLite en \"%3\"")
+                                      .arg(text, shown, t.first));
+                } else {
+                    compareAnswers(QStringLiteral("modo %1, \"%2\", síntomas").arg(mode).arg(text),
+                                   grid->model()->rowCount(), t.rows);
+                }
             }
         }
-        const double ms = median(best);
-        std::printf("%-5s búsqueda modo %d, una tecla    %8.3f ms   %.2f x el recorrido   %.0f x más rápida que "
-                    "SQLite   (%d visibles al final)\n",
-                    scale, mode, ms, ms / floorMs, sqliteMs / ms, visible);
+        printKeys(QStringLiteral("tecla, modo %1 (\"%2\")").arg(mode).arg(kTyped), mode, byKey, baseline, true);
+        printWork(work);
+    }
+    ed->clear();
+    d.control<QAbstractButton>("RGBusItem0")->click();
+    d.settle();
+}
+
+// The search alone, as the box applies it on every change, typed afresh in every round.
+void measureSearchCore(const Options &o, Catalogue &c, const KeyBaselines &baselines)
+{
+    for (int mode = 0; mode <= 3; ++mode) {
+        std::vector<std::vector<double>> byKey(std::size_t(kTyped.size()));
+        for (int round = 0; round < o.rounds; ++round) {
+            search::NameIndex index(*c.TSint.table(), QStringLiteral("Nom"));
+            QStringList words;
+            c.TSint.clearFilterCallback();
+            for (int i = 0; i < kTyped.size(); ++i) {
+                QElapsedTimer timer;
+                timer.start();
+                search::applySearch(c.TSint, index, mode, kTyped.left(i + 1), words, [](store::Slot) { return true; });
+                byKey[std::size_t(i)].push_back(double(timer.nsecsElapsed()) / 1e6);
+            }
+        }
+        printKeys(QStringLiteral("búsqueda modo %1, núcleo, por tecla").arg(mode), mode, byKey, baselines.byMode[mode],
+                  false);
     }
     c.TSint.clearFilterCallback();
 }
 
-void measureProcessing(Catalogue &c, const QString &folder, const char *scale)
+void measureProcessing(const Options &o, const Scale &s, WindowDriver &d, SqliteBaseline &sqlite)
 {
-    store::Table &result = *c.TRepF.table();
-    for (int n : {10, 100, 1000}) {
-        chooseSymptoms(c, n, quint32(n));
-        result.flush();
-        const double ms = timeMs(9, [&] { repertory::processSelection(c); });
-        // The result reaches its file behind, once the window is idle again.
-        std::vector<double> writing;
-        for (int i = 0; i < 9; ++i) {
-            repertory::processSelection(c);
-            writing.push_back(timeMs(1, [&] { result.flush(); }));
+    auto *pages = d.control<QTabWidget>("Ficha");
+    auto *procesar = d.control<QAbstractButton>("Procesar");
+    store::View &selection = *d.control<DataGrid>("GrSel")->dataSource()->view();
+    const store::View &result = *d.control<DataGrid>("GrRepF")->dataSource()->view();
+    for (const int n : {10, 100, 1000}) {
+        const std::vector<qint32> keys = symptomsFor(s.symptoms, n, quint32(n));
+        choose(selection, keys);
+        std::vector<double> times, work;
+        for (int i = 0; i < o.repeats; ++i) {
+            if (pages->currentWidget() != d.control("PagSint"))
+                d.click(d.control<QAbstractButton>("Sintomas"));
+            procesar->setEnabled(true); // the selection was filled behind the buttons' back
+            times.push_back(d.click(procesar));
+            work.push_back(d.lastWorkMs());
         }
-        const double sq = groupedQuery(folder, repertory::selectedKeys(c), 9);
-        std::printf("%-5s procesar %4d síntomas -> %4d flores   %7.2f ms   SQLite %7.2f ms   %.1f x"
-                    "   (escritura diferida del resultado: %.2f ms)\n",
-                    scale, n, c.TRepF.recordCount(), ms, sq, sq / ms, median(writing));
+        if (pages->currentWidget() != d.control("PagRep"))
+            printNote(QStringLiteral("¡Procesar no mostró el resultado!"));
+        const Timing t = sqlite.grouped(keys, o.repeats);
+        compareAnswers(QStringLiteral("procesar %1, flores").arg(n), result.recordCount(), t.rows);
+        compareAnswers(QStringLiteral("procesar %1, suma de clave por cuenta").arg(n), resultCheck(result), t.check);
+        printLine(QStringLiteral("Procesar %1 síntomas -> resultado dibujado").arg(n), times,
+                  QStringLiteral("SQLite agrupada"), t.ms,
+                  n == 1000 ? atMost(median(times), kFrameMs, "ms") : Goal{});
+        printWork(work);
     }
 }
 
-// SQLite alone: the link pairs of the chosen symptoms, the bare material of the worksheet.
-double pairQuery(const QString &folder, const std::vector<qint32> &keys, int times)
+void measureWorksheet(const Options &o, const Scale &s, WindowDriver &d, SqliteBaseline &sqlite)
 {
-    sqlite3 *db = nullptr;
-    require(db, sqlite3_open_v2(QDir(folder).filePath(QStringLiteral("Rel.db")).toUtf8().constData(), &db,
-                               SQLITE_OPEN_READONLY, nullptr));
-    QByteArray sql = "SELECT KFlor, KSint FROM Rel WHERE KSint IN (";
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        sql += (i ? "," : "") + QByteArray::number(keys[i]);
-    sql += ")";
-    sqlite3_stmt *q = nullptr;
-    require(db, sqlite3_prepare_v2(db, sql.constData(), -1, &q, nullptr));
-    volatile qint64 sum = 0;
-    const double ms = timeMs(times, [&] {
-        qint64 s = 0;
-        while (sqlite3_step(q) == SQLITE_ROW)
-            s += sqlite3_column_int(q, 0) + sqlite3_column_int(q, 1);
-        sqlite3_reset(q);
-        sum = s;
-    });
-    sqlite3_finalize(q);
-    sqlite3_close(db);
-    return ms;
+    store::View &selection = *d.control<DataGrid>("GrSel")->dataSource()->view();
+    store::View &result = *d.control<DataGrid>("GrRepF")->dataSource()->view();
+    const std::vector<qint32> keys = symptomsFor(s.symptoms, kWorksheetSymptoms, kWorksheetSymptoms);
+    choose(selection, keys);
+    d.click(d.control<QAbstractButton>("Sintomas"));
+    d.control<QAbstractButton>("Procesar")->setEnabled(true);
+    d.click(d.control<QAbstractButton>("Procesar"));
+    fillResultWithEveryFlower(*result.table(), s.flowers);
+    d.settle();
+    std::vector<double> times, work;
+    for (int i = 0; i < o.rounds; ++i) {
+        times.push_back(d.clickIntoModal(d.control<QAbstractButton>("PlanRep"), "TFPlanRep"));
+        work.push_back(d.lastWorkMs());
+    }
+    const Timing t = sqlite.pairs(keys, o.repeats);
+    printLine(QStringLiteral("planilla %1 x %2 -> planilla dibujada").arg(result.recordCount()).arg(kWorksheetSymptoms),
+              times, QStringLiteral("SQLite pares"), t.ms, atMost(median(times), kWorksheetGoalMs, "ms"));
+    printWork(work);
 }
 
-// The largest worksheet: every flower of the catalogue as a result row against 200 chosen
-// symptoms (the flowers the symptoms do not reach stand in for the rest of a bigger case).
-// Built, weighted, ordered and measured for its column widths as the window does before it
-// shows, against SQLite's bare query for the link pairs of the same symptoms.
-void measureWorksheet(Catalogue &c, const QString &folder, const char *scale)
+void measureFlowerCursor(const Options &o, WindowDriver &d, SqliteBaseline &sqlite)
 {
-    chooseSymptoms(c, 200, 200);
-    repertory::processSelection(c);
-    std::vector<store::Record> rest;
-    for (qint32 k = 1; k <= c.TFlores.recordCount(); ++k)
-        if (!c.TRepF.table()->findPrimary(k))
-            rest.push_back({{k, 1}, {true, true}});
-    c.TRepF.table()->insertMany(rest);
-    c.TRepF.table()->flush();
+    auto *systems = d.control<QComboBox>("CBSel");
+    systems->setCurrentIndex(0);
+    emit systems->activated(0); // every flower
+    d.settle();
+    auto *flowers = d.control<DataGrid>("GrFlor");
+    auto *symptoms = d.control<DataGrid>("GrSint");
+    const store::View &view = *flowers->dataSource()->view();
+    flowers->setFocus();
+    std::vector<double> times, base, work;
+    for (int i = 0; i < o.moves; ++i) {
+        times.push_back(d.key(flowers, Qt::Key_Down));
+        work.push_back(d.lastWorkMs());
+        const Timing t = sqlite.flowerSymptoms(view.asInteger(QStringLiteral("Clave")), 3);
+        base.insert(base.end(), t.ms.begin(), t.ms.end());
+        compareAnswers(QStringLiteral("síntomas de la flor"), symptoms->model()->rowCount(), t.rows);
+    }
+    printLine(QStringLiteral("cursor de flores, una fila abajo"), times, QStringLiteral("SQLite síntomas de flor"),
+              base, atMost(worst(times), kFrameMs, "ms"));
+    printWork(work);
+}
 
+void measureWindow(const Options &o, const Scale &s, const QString &folder, SqliteBaseline &sqlite,
+                   const KeyBaselines &keys)
+{
+    QDir::setCurrent(folder);
+    auto form = std::make_unique<TForm1>();
+    form->show();
+    if (!QTest::qWaitForWindowExposed(form.get())) {
+        printNote(QStringLiteral("la ventana no se mostró"));
+        return;
+    }
+    WindowDriver d(*form);
+    d.settle();
+    d.click(d.control<QAbstractButton>("Sintomas"));
+    measureTyping(o, d, keys);
+    measureProcessing(o, s, d, sqlite);
+    measureWorksheet(o, s, d, sqlite);
+    measureFlowerCursor(o, d, sqlite);
+}
+
+// ---- the bare core, in a process of its own tables ----
+
+void measureCore(const Options &o, const Scale &s, const QString &folder, SqliteBaseline &sqlite,
+                 const KeyBaselines &keyBaselines)
+{
+    QDir::setCurrent(folder);
+    Catalogue c;
+    c.open();
+    measureSearchCore(o, c, keyBaselines);
+    store::Table &result = *c.TRepF.table();
+    for (const int n : {10, 100, 1000}) {
+        const std::vector<qint32> keys = symptomsFor(s.symptoms, n, quint32(n));
+        choose(c.TRepS, keys);
+        std::vector<double> times;
+        for (int i = 0; i < o.repeats; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            repertory::processSelection(c);
+            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+            result.flush(); // written behind, when the window is idle
+        }
+        const Timing t = sqlite.grouped(keys, o.repeats);
+        compareAnswers(QStringLiteral("núcleo %1, suma de clave por cuenta").arg(n), resultCheck(c.TRepF), t.check);
+        Goal goal;
+        if (n == 1000) {
+            const double speedup = median(t.ms) / median(times);
+            goal = {QStringLiteral("≥ %1 x más rápido: %2 x").arg(kCoreSpeedupGoal).arg(speedup, 0, 'f', 1),
+                    speedup >= kCoreSpeedupGoal};
+        }
+        printLine(QStringLiteral("procesar %1 síntomas, núcleo").arg(n), times, QStringLiteral("SQLite agrupada"), t.ms,
+                  goal);
+    }
+
+    const std::vector<qint32> keys = symptomsFor(s.symptoms, kWorksheetSymptoms, kWorksheetSymptoms);
+    choose(c.TRepS, keys);
+    repertory::processSelection(c);
+    fillResultWithEveryFlower(result, s.flowers);
+    result.flush();
     QFont font(QStringLiteral("Arial"));
     font.setPointSize(11);
-    double buildMs = 0, sortMs = 0, widthsMs = 0;
-    int references = 0;
     worksheet::Sheet sheet;
-    auto assemble = [&] {
+    std::vector<double> times;
+    for (int i = 0; i < o.repeats; ++i) {
         QElapsedTimer timer;
         timer.start();
         sheet = worksheet::buildSheet(c, QStringLiteral("Nom1"));
-        buildMs = double(timer.nsecsElapsed()) / 1e6;
         worksheet::OrdenarPorPuntaje(sheet);
-        sortMs = double(timer.nsecsElapsed()) / 1e6 - buildMs;
         std::vector<int> columns(std::size_t(sheet.symptoms() + 2), worksheet::kColumnWidth);
         columns[0] = worksheet::widestText(sheet.names, font) + worksheet::kNameMargin;
-        references = worksheet::referencesWidth(1024, columns);
-        widthsMs = double(timer.nsecsElapsed()) / 1e6 - buildMs - sortMs;
-    };
-    // The first sheet of a run also measures the font's characters and pairs once.
-    const double first = timeMs(1, assemble);
-    // Both take well under a millisecond: many runs each, so the medians hold still.
-    const double ms = timeMs(41, assemble);
-    const double sq = pairQuery(folder, repertory::selectedKeys(c), 41);
-    std::printf("%-5s planilla %d flores x %d síntomas   %7.2f ms (la primera %.2f ms; última: construir %.2f, "
-                "ordenar %.2f, anchos %.2f; referencias %d px)   SQLite pares %7.2f ms   %.1f x\n",
-                scale, sheet.rows(), sheet.symptoms(), ms, first, buildMs, sortMs, widthsMs, references, sq,
-                sq / ms);
+        worksheet::referencesWidth(1024, columns);
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    const Timing pairs = sqlite.pairs(keys, o.repeats);
+    printLine(QStringLiteral("planilla %1 x %2, núcleo").arg(sheet.rows()).arg(sheet.symptoms()), times,
+              QStringLiteral("SQLite pares"), pairs.ms);
+
+    const std::vector<repertory::MixtureCandidate> candidates = repertory::mixtureCandidates(sheet);
+    std::vector<double> mixtureTimes;
+    repertory::MixtureSuggestion mixture;
+    for (int i = 0; i < o.repeats; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        mixture = repertory::suggestMixture(sheet.symptoms(), candidates);
+        mixtureTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    printLine(QStringLiteral("mezcla sugerida (%1: %2 flores cubren %3)")
+                  .arg(mixture.method == repertory::MixtureSuggestion::Method::Exact ? QStringLiteral("exacta")
+                                                                                      : QStringLiteral("voraz"))
+                  .arg(mixture.flowers.size())
+                  .arg(mixture.covered),
+              mixtureTimes);
 }
 
-// The mixture suggestion over the rows of the largest worksheet, in the result's order, as
-// they stand after measureWorksheet.
-void measureMixture(Catalogue &c, const char *scale)
-{
-    const worksheet::Sheet sheet = worksheet::buildSheet(c, QStringLiteral("Nom1"));
-    const std::vector<repertory::MixtureCandidate> candidates = repertory::mixtureCandidates(sheet);
-    repertory::MixtureSuggestion mixture;
-    const double ms = timeMs(9, [&] { mixture = repertory::suggestMixture(sheet.symptoms(), candidates); });
-    std::printf("%-5s mezcla sugerida entre %d flores x %d síntomas   %7.2f ms   %s: %zu flores cubren %d "
-                "síntomas (trabajo %lld de %lld)\n",
-                scale, sheet.rows(), sheet.symptoms(), ms,
-                mixture.method == repertory::MixtureSuggestion::Method::Exact ? "exacta" : "voraz", mixture.flowers.size(),
-                mixture.covered, static_cast<long long>(mixture.work),
-                static_cast<long long>(repertory::kMixtureWorkBudget));
-}
+// ---- the catalogue edits, on disk and in memory ----
 
 // The five tables of a catalogue copied into `to`, made afresh: the edits change them.
 QString copyCatalogue(const QString &from, const QString &to)
@@ -459,71 +764,94 @@ void measureEditsAtScale(const QString &base, const Scale &e)
     std::fflush(stdout);
 }
 
-void measureScale(const QString &program, const QString &base, const Scale &e)
+// ---- opening the tables alone, for the photos' measurement ----
+
+// Child process: open the five tables and six views from scratch, report time and memory.
+int openInFreshProcess(const QString &folder)
 {
-    const QString folder = prepareCatalogue(base, e);
-
-    std::vector<double> times;
-    long memoryMB = 0;
-    for (int i = 0; i < 3; ++i) {
-        QProcess child;
-        child.start(program, {QStringLiteral("--open"), folder});
-        child.waitForFinished(-1);
-        double ms = 0;
-        long mb = 0;
-        std::sscanf(child.readAllStandardOutput().constData(), "%lf %ld", &ms, &mb);
-        times.push_back(ms);
-        memoryMB = std::max(memoryMB, mb);
-    }
-    std::printf("%-5s abrir 5 tablas y 6 vistas (proceso nuevo, mediana de 3)   %7.1f ms   pico de memoria %ld MB\n",
-                e.name, median(times), memoryMB);
-
     QDir::setCurrent(folder);
+    QElapsedTimer timer;
+    timer.start();
     Catalogue c;
     c.open();
-    measureSearch(c, folder, e.name);
-    measureProcessing(c, folder, e.name);
-    measureWorksheet(c, folder, e.name);
-    measureMixture(c, e.name);
-    std::fflush(stdout);
+    // The processor's time as well, which the other programs on the machine do not lengthen.
+    std::printf("%.1f %ld %.1f\n", double(timer.nsecsElapsed()) / 1e6, peakMemoryKB() / 1024, cpuMs());
+    return 0;
+}
+
+Options parse(const QStringList &args)
+{
+    Options o;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--veces") && i + 1 < args.size()) {
+            const int n = std::max(1, args[++i].toInt());
+            o.starts = o.rounds = n;
+            o.repeats = std::max(3, n * 2 - 1);
+            o.moves = n * 6;
+        } else if (args[i] == QLatin1String("--ediciones")) {
+            o.onlyEdits = true;
+        } else {
+            o.scales << args[i];
+        }
+    }
+    return o;
+}
+
+QtMessageHandler g_toolkitHandler = nullptr;
+
+// Without a screen the toolkit says at every window shown that it cannot raise it or pass on
+// size hints, thousands of lines that would bury the table; everything else still goes out.
+void quietWithoutScreen(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1String("This plugin does not support"))
+        || message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    g_toolkitHandler(type, context, message);
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // Windows and fonts without a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_toolkitHandler = qInstallMessageHandler(quietWithoutScreen);
+    if (argc == 2 && std::strcmp(argv[1], "--inicio") == 0)
+        return startChild(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--open") == 0) {
         QCoreApplication app(argc, argv);
         return openInFreshProcess(app.arguments()[2]);
     }
-    // The worksheet's column widths measure text, which needs fonts, and the photos are painted
-    // in a frame of the window: a widget application without a screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const QStringList args = app.arguments();
 
+    Application app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantolia"));
+    const Options o = parse(app.arguments());
     const QString base = QDir(app.applicationDirPath()).filePath(QStringLiteral("catalogos"));
-    // --ediciones: only the catalogue edits.
-    QStringList scales;
-    bool onlyEdits = false;
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--ediciones"))
-            onlyEdits = true;
-        else
-            scales << args[i];
-    }
-    for (const Scale &e : kScales)
-        if (scales.isEmpty() || scales.contains(QString::fromLatin1(e.name))) {
-            if (!onlyEdits)
-                measureScale(app.applicationFilePath(), base, e);
-            measureEditsAtScale(base, e);
+    for (const Scale &s : kScales) {
+        if (o.scales.isEmpty() ? s.shuffled : !o.scales.contains(QString::fromLatin1(s.name)))
+            continue;
+        const QString folder = prepareCatalogue(base, s);
+        if (o.onlyEdits) {
+            measureEditsAtScale(base, s);
+            continue;
         }
+        printHeader(s);
+        measureStart(o, folder);
+        SqliteBaseline sqlite(folder);
+        TrigramSearch trigrams(sqlite.handle());
+        printNote(QStringLiteral("(índice FTS5 de trigramas de los nombres plegados, hecho fuera de la medición en %1 ms)")
+                      .arg(trigrams.buildMs(), 0, 'f', 0));
+        const KeyBaselines keys = askSqliteEveryKey(o, sqlite, trigrams);
+        measureWindow(o, s, folder, sqlite, keys);
+        measureCore(o, s, folder, sqlite, keys);
+        measureEditsAtScale(base, s);
+    }
     // Only when asked for: the photos' catalogue takes a few minutes to make, and the opening
     // writes several gigabytes for a while.
-    if (scales.contains(QStringLiteral("fotos")))
+    if (o.scales.contains(QStringLiteral("fotos")))
         measurePhotoMoves(base);
-    if (scales.contains(QStringLiteral("fotos-apertura")))
+    if (o.scales.contains(QStringLiteral("fotos-apertura")))
         measurePhotoOpening(app.applicationFilePath(), base);
     return 0;
 }

@@ -65,6 +65,28 @@ private slots:
         }
     }
 
+    // The one-pass fold into code-page bytes, which the index keeps names in, against the fold
+    // followed by the code page, for every character and for texts of several.
+    void foldingIntoBytesOfTheCodePage()
+    {
+        const char missing = char(0x81);
+        for (char16_t c = 0; c < 0xFFFF; ++c) {
+            QString f(QChar{c});
+            NormalizarTexto(f);
+            QByteArray bytes("x");
+            appendFolded(QString(QChar{c}), missing, bytes);
+            QVERIFY2(bytes == "x" + codepage::toWindows1252(f, missing),
+                     qPrintable(QString("U+%1").arg(int(c), 4, 16, QChar('0'))));
+        }
+        for (const QString text : {"Weißdorn ß Ωmega ÿ", "", "ßßß", "año Çedro Μg"}) {
+            QString f = text;
+            NormalizarTexto(f);
+            QByteArray bytes;
+            appendFolded(text, missing, bytes);
+            QCOMPARE(bytes, codepage::toWindows1252(f, missing));
+        }
+    }
+
     void splitting_data()
     {
         QTest::addColumn<QString>("text");

@@ -96,8 +96,12 @@ void MainWindowAppearance::AplicarLetra()
         QFont f = w->font();
         f.setPointSize(TamLetra);
         w->setFont(f);
-        // Grid rows follow the text's height.
-        if (auto *grid = qobject_cast<QTableView *>(w))
-            grid->verticalHeader()->setDefaultSectionSize(QFontMetrics(f).height() + 4);
+        // Grid rows follow the text's height. Setting a height visits every row of the grid,
+        // hundreds of thousands in the symptom list: only a new height is set.
+        if (auto *grid = qobject_cast<QTableView *>(w)) {
+            const int height = QFontMetrics(f).height() + 4;
+            if (grid->verticalHeader()->defaultSectionSize() != height)
+                grid->verticalHeader()->setDefaultSectionSize(height);
+        }
     }
 }

@@ -64,7 +64,8 @@ TableDef relDef()
     };
     // A flower-symptom pair is stored once: the unique index refuses the second.
     t.indexes.push_back({QStringLiteral("PorFlor"), {{QStringLiteral("KFlor")}, {QStringLiteral("KSint")}}, true});
-    t.indexes.push_back({QStringLiteral("PorSint"), {{QStringLiteral("KSint")}, {QStringLiteral("KFlor")}}, true});
+    // Processing and the worksheet walk the flowers of the chosen symptoms.
+    t.indexes.push_back({QStringLiteral("PorSint"), {{QStringLiteral("KSint")}, {QStringLiteral("KFlor")}}, true, true});
     return t;
 }
 

@@ -2,18 +2,50 @@
 
 #include "symptomsearch.h"
 
-#include "store/codepage.h"
-
 #include <algorithm>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace search {
 namespace {
 
-// Where a word first occurs in a stretch of the buffer.
+// Where a word first occurs in a stretch of the buffer. The buffer is long and most words
+// are short: the places where the word's first two bytes stand are found sixteen at a time,
+// and only those are compared further.
 const char *findWord(const char *p, std::size_t n, const QByteArray &word)
 {
-    return static_cast<const char *>(memmem(p, n, word.constData(), std::size_t(word.size())));
+    const auto m = std::size_t(word.size());
+    if (m == 0 || n < m)
+        return nullptr;
+    const char *w = word.constData();
+    if (m == 1)
+        return static_cast<const char *>(std::memchr(p, w[0], n));
+    const char *end = p + n;
+    const char *last = end - m; // the last place the word can start
+    const char *s = p;
+#if defined(__SSE2__)
+    const __m128i first = _mm_set1_epi8(w[0]), second = _mm_set1_epi8(w[1]);
+    for (; s + 17 <= end; s += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + 1));
+        auto candidates = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
+        while (candidates) {
+            const char *c = s + __builtin_ctz(candidates);
+            if (c > last)
+                return nullptr;
+            if (std::memcmp(c + 2, w + 2, m - 2) == 0)
+                return c;
+            candidates &= candidates - 1;
+        }
+    }
+#endif
+    for (; s <= last; ++s)
+        if (s[0] == w[0] && s[1] == w[1] && std::memcmp(s + 2, w + 2, m - 2) == 0)
+            return s;
+    return nullptr;
 }
 
 // The byte of a character that the code page lacks, in a name: no searchable word holds it.
@@ -22,7 +54,10 @@ constexpr char kMissingInName = char(0x81);
 // A word's bytes, or nothing for a word that cannot be found, which then matches no name.
 QByteArray keyOf(const QString &word)
 {
-    return searchable(word) ? codepage::toWindows1252(word, kMissingInName) : QByteArray();
+    QByteArray key;
+    if (searchable(word))
+        appendFolded(word, kMissingInName, key);
+    return key;
 }
 
 bool holdsOneOf(const QString &word, const QStringList &words)
@@ -57,24 +92,29 @@ NameIndex::NameIndex(store::Table &symptoms, const QString &field, QObject *pare
 
 void NameIndex::rebuild()
 {
+    // Sized once: a buffer grown name by name would take twice the room on the way.
+    const std::vector<store::Slot> &rows = m_table.order(0);
+    qsizetype bytes = 0;
+    for (const store::Slot s : rows)
+        bytes += m_table.text(s, m_field).size() + 1;
     m_buffer.clear();
+    m_buffer.reserve(bytes + 16); // a little more for the rare character that folds to two
     m_entries.clear();
-    m_entryOf.clear();
+    m_entries.reserve(rows.size());
+    m_entryOf.assign(m_table.slotCount(), -1);
     m_deadBytes = 0;
-    for (const store::Slot s : m_table.order(0))
+    for (const store::Slot s : rows)
         add(s);
 }
 
 void NameIndex::add(store::Slot s)
 {
-    QString name = m_table.text(s, m_field);
-    NormalizarTexto(name);
-    const QByteArray b = codepage::toWindows1252(name, kMissingInName);
     if (m_entryOf.size() <= s)
         m_entryOf.resize(std::size_t(s) + 1, -1);
     m_entryOf[s] = qint64(m_entries.size());
-    m_entries.push_back({quint32(m_buffer.size()), quint32(b.size()), s});
-    m_buffer += b;
+    const auto start = quint32(m_buffer.size());
+    appendFolded(m_table.text(s, m_field), kMissingInName, m_buffer);
+    m_entries.push_back({start, quint32(m_buffer.size()) - start, s});
     m_buffer += '\0';
 }
 

@@ -87,12 +87,9 @@ void processSelection(Catalogue &c)
     store::Table &result = *c.TRepF.table();
     std::vector<store::Record> rows;
     rows.reserve(counts.size());
-    for (const auto &[flower, count] : counts) {
-        store::Record r;
-        r.values = {flower, count};
-        r.changed = {true, true};
-        rows.push_back(std::move(r));
-    }
+    // New rows are written whole: which fields changed matters to updates only.
+    for (const auto &[flower, count] : counts)
+        rows.push_back({{flower, count}, {}});
     result.insertMany(rows); // all or nothing: a count too large for the field stores none
     if (c.TRepS.recordCount() > 0)
         c.TRepS.last();

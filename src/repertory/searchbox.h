@@ -31,6 +31,9 @@ signals:
     // The symptom list shows `count` symptoms after a search.
     void searchApplied(int count);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     int mode() const;
     search::NameIndex &nameIndex();
@@ -40,4 +43,5 @@ private:
     QButtonGroup *m_modes;
     QStringList Palabras;
     std::unique_ptr<search::NameIndex> m_index;
+    bool m_passingOn = false; // an event handed on to its control by the filter itself
 };

@@ -49,6 +49,27 @@ char16_t foldWide(char16_t c)
     }
 }
 
+const std::array<char16_t, 256> &foldTable()
+{
+    static const std::array<char16_t, 256> kTable = makeFoldTable();
+    return kTable;
+}
+
+// The folded byte of each of the first 256 code points; kSharpS for ß, which becomes two.
+constexpr quint16 kSharpS = 0x100;
+constexpr quint16 kMissing = 0x101;
+
+std::array<quint16, 256> makeByteTable()
+{
+    std::array<quint16, 256> to{};
+    for (char16_t c = 0; c < 256; ++c) {
+        const char byte = codepage::toByte(foldTable()[c], 0);
+        to[c] = byte != 0 || c == 0 ? quint16(quint8(byte)) : kMissing;
+    }
+    to[u'ß'] = kSharpS;
+    return to;
+}
+
 bool holdsAll(const QString &name, const QStringList &words)
 {
     for (const QString &w : words)
@@ -92,7 +113,7 @@ void SepararPalabras(const QString &text, QStringList &words)
 
 void NormalizarTexto(QString &text)
 {
-    static const std::array<char16_t, 256> kTable = makeFoldTable();
+    const std::array<char16_t, 256> &kTable = foldTable();
     bool sharpS = false;
     for (QChar &c : text) {
         const char16_t u = c.unicode();
@@ -101,6 +122,29 @@ void NormalizarTexto(QString &text)
     }
     if (sharpS)
         text.replace(u'ß', QStringLiteral("SS"));
+}
+
+void appendFolded(QStringView text, char missing, QByteArray &out)
+{
+    static const std::array<quint16, 256> kBytes = makeByteTable();
+    qsizetype at = out.size();
+    out.resize(at + text.size());
+    char *p = out.data();
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        const quint16 b = c < 256 ? kBytes[c] : quint16(quint8(codepage::toByte(foldWide(c), missing)));
+        if (b < 256) {
+            p[at++] = char(b);
+        } else if (b == kSharpS) {
+            // The one character that becomes two.
+            out.resize(out.size() + 1);
+            p = out.data();
+            p[at++] = 'S';
+            p[at++] = 'S';
+        } else {
+            p[at++] = missing;
+        }
+    }
 }
 
 bool searchable(const QString &word)

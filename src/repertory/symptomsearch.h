@@ -23,6 +23,11 @@ void SepararPalabras(const QString &text, QStringList &words);
 // twice changes nothing.
 void NormalizarTexto(QString &text);
 
+// The fold of a text as bytes of the catalogue's code page, appended to `out`: the same as
+// NormalizarTexto followed by codepage::toWindows1252 with `missing` for what the code page
+// lacks, in one pass and without copies.
+void appendFolded(QStringView text, char missing, QByteArray &out);
+
 // Whether a word can be found at all: an empty word, or one holding a zero or a character
 // that the catalogue's code page lacks, is in no name.
 bool searchable(const QString &word);

@@ -85,10 +85,20 @@ QByteArray spanishSortKey(QStringView text)
     return key;
 }
 
+quint64 spanishSortBytes(QStringView text, qsizetype from)
+{
+    quint64 v = 0;
+    for (qsizetype i = from; i < from + 8; ++i)
+        v = (v << 8) | (i < text.size() ? weight(text[i].unicode()) : 0u);
+    return v;
+}
+
 int spanishCompare(QStringView a, QStringView b)
 {
     const qsizetype n = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < n; ++i) {
+        if (a[i] == b[i]) // neighbours in an order mostly share their beginnings
+            continue;
         const unsigned char wa = weight(a[i].unicode());
         const unsigned char wb = weight(b[i].unicode());
         if (wa != wb)

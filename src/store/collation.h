@@ -13,4 +13,8 @@ QByteArray spanishSortKey(QStringView text);
 // Compares two texts in that order without building keys.
 int spanishCompare(QStringView a, QStringView b);
 
+// Eight bytes of a text's key from position `from` on, the first in the highest byte, zeros
+// past the end: comparing them compares that stretch of the keys.
+quint64 spanishSortBytes(QStringView text, qsizetype from);
+
 } // namespace store

@@ -42,12 +42,14 @@ void Table::computeMinimums()
 
 // A number read from the file as it is kept in memory. One that does not fit its field is
 // refused with the table, never cut down to another number: a key cut short names another row.
-qint32 Table::storedInteger(const Statement &st, int col, int field) const
+qint32 Table::storedInteger(const Statement &st, int col, int field, bool &null) const
 {
-    if (st.isNull(col))
-        return 0;
+    // Whole numbers come first: they are nearly every value, and one question tells them.
     const FieldDef &fd = m_def.fields[std::size_t(field)];
     const bool whole = st.isInteger(col);
+    null = !whole && st.isNull(col);
+    if (null)
+        return 0;
     const qint64 n = st.integer(col);
     if (whole && n >= minimum(field) && n <= fd.maximum())
         return qint32(n);

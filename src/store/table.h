@@ -8,7 +8,6 @@
 #include <QVariant>
 
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 namespace store {
@@ -122,8 +121,6 @@ private:
         std::vector<qint32> ints;
         std::vector<QString> texts;
         std::vector<quint8> nulls;
-        std::vector<QByteArray> sortKeys; // texts that an index orders by
-        bool keyed = false;
     };
     struct CompiledField
     {
@@ -154,10 +151,14 @@ private:
     friend class Batch;
 
     void load();
-    qint32 storedInteger(const Statement &st, int col, int field) const;
+    // A number read at open, checked against its field; `null` tells an empty value.
+    qint32 storedInteger(const Statement &st, int col, int field, bool &null) const;
     void compileIndexes();
     void sortIndex(Index &idx);
-    void sortAllIndexes();
+    // `done`: the indexes, by number, whose order stands already.
+    void sortAllIndexes(const std::vector<bool> &done = {});
+    bool sortByBuckets(Index &idx);
+    bool orderFromFile(Index &idx);
     Slot store(const Record &record, qint64 rowid);
     void assign(Slot s, int field, const QVariant &v);
     void indexInsert(const std::vector<Slot> &added);
@@ -194,7 +195,6 @@ private:
     bool m_rowidsDense = true;
     std::vector<quint8> m_alive;
     std::vector<Index> m_indexes;
-    std::unordered_map<qint32, Slot> m_primary;
     int m_primaryField = -1; // single integer primary key, or -1
     std::optional<Statement> m_insert;
     std::optional<Statement> m_delete;

@@ -2,6 +2,7 @@
 #include "table.h"
 
 #include "collation.h"
+#include "integervalue.h"
 #include "sortedvector.h"
 
 #include <algorithm>
@@ -49,8 +50,7 @@ int Table::compareField(const CompiledField &f, Slot a, Slot b) const
     if (na || nb) {
         r = na == nb ? 0 : (na ? -1 : 1);
     } else if (f.text) {
-        const QByteArray &ka = c.sortKeys[a], &kb = c.sortKeys[b];
-        r = ka < kb ? -1 : (kb < ka ? 1 : 0);
+        r = spanishCompare(c.texts[a], c.texts[b]);
     } else {
         r = c.ints[a] < c.ints[b] ? -1 : (c.ints[b] < c.ints[a] ? 1 : 0);
     }
@@ -73,10 +73,10 @@ int Table::compareLeading(int index, Slot a, const QVariant &key) const
     if (c.nulls[a] || key.isNull()) {
         r = (c.nulls[a] != 0) == key.isNull() ? 0 : (c.nulls[a] ? -1 : 1);
     } else if (f.text) {
-        const QByteArray k = spanishSortKey(key.toString());
-        r = c.sortKeys[a] < k ? -1 : (k < c.sortKeys[a] ? 1 : 0);
+        r = spanishCompare(c.texts[a], key.toString());
+        r = r < 0 ? -1 : (r > 0 ? 1 : 0);
     } else {
-        const qint64 v = key.toLongLong();
+        const qint64 v = integerValue(key);
         r = c.ints[a] < v ? -1 : (v < c.ints[a] ? 1 : 0);
     }
     return f.descending ? -r : r;
@@ -117,7 +117,7 @@ std::pair<std::size_t, std::size_t> Table::equalRange(int index, const QVariant 
     if (!key.isNull() && !idx.fields.empty() && !idx.fields[0].text) {
         // Looking a key up in the table of positions avoids a search through a large index.
         if (idx.directoryValid || buildDirectory(idx)) {
-            const qint64 k = key.toLongLong();
+            const qint64 k = integerValue(key);
             const qint64 last = idx.directoryBase + qint64(idx.directory.size()) - 2;
             if (k < idx.directoryBase || k > last) {
                 const std::size_t at = k < idx.directoryBase ? 0 : idx.order.size();
@@ -173,10 +173,26 @@ const std::vector<quint32> &Table::ranks(int index) const
 
 std::optional<Slot> Table::findPrimary(qint32 key) const
 {
-    const auto it = m_primary.find(key);
-    if (it == m_primary.end())
+    if (m_primaryField < 0)
         return std::nullopt;
-    return it->second;
+    // The primary key's own index: through its table of positions where one stands, else by
+    // halving. Keeping a map of keys besides would double the memory of a large table.
+    const Index &idx = m_indexes[0];
+    const Column &c = m_columns[std::size_t(m_primaryField)];
+    std::size_t at = 0;
+    if (idx.directoryValid) {
+        if (key < idx.directoryBase || key > idx.directoryBase + qint64(idx.directory.size()) - 2)
+            return std::nullopt;
+        at = idx.directory[std::size_t(key - idx.directoryBase)];
+    } else {
+        // Empty keys stand first.
+        at = std::size_t(std::lower_bound(idx.order.begin(), idx.order.end(), key, [&](Slot s, qint32 k) {
+                             return c.nulls[s] || c.ints[s] < k;
+                         }) - idx.order.begin());
+    }
+    if (at < idx.order.size() && !c.nulls[idx.order[at]] && c.ints[idx.order[at]] == key)
+        return idx.order[at];
+    return std::nullopt;
 }
 
 std::vector<Slot> Table::rowsWhere(int field, qint32 value) const
@@ -255,9 +271,6 @@ void Table::indexInsert(const std::vector<Slot> &added)
         if (!idx.fields.empty())
             shiftDirectory(idx, sorted, 1);
     }
-    if (m_primaryField >= 0)
-        for (const Slot s : added)
-            m_primary[m_columns[std::size_t(m_primaryField)].ints[s]] = s;
 }
 
 // Takes rows out of every index while their values still stand, each index in one pass.
@@ -284,12 +297,6 @@ void Table::indexErase(const std::vector<Slot> &gone)
         if (!idx.fields.empty())
             shiftDirectory(idx, gone, -1);
     }
-    if (m_primaryField >= 0)
-        for (const Slot s : gone) {
-            const auto it = m_primary.find(m_columns[std::size_t(m_primaryField)].ints[s]);
-            if (it != m_primary.end() && it->second == s)
-                m_primary.erase(it);
-        }
 }
 
 } // namespace store

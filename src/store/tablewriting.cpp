@@ -2,8 +2,8 @@
 #include "table.h"
 
 #include "batch.h"
-#include "collation.h"
 #include "error.h"
+#include "integervalue.h"
 
 #include <sqlite3.h>
 
@@ -26,7 +26,7 @@ void Table::validate(const Record &record) const
                                  .arg(fd.name)
                                  .arg(fd.size));
         if (fd.isNumeric()) {
-            const qint64 n = v.toLongLong();
+            const qint64 n = integerValue(v);
             if (n < minimum(int(f)) || n > fd.maximum())
                 throw Error(outOfRangeMessage(n, fd.name));
         }
@@ -38,7 +38,7 @@ void Table::requireUniqueKey(const Record &record, std::optional<Slot> except) c
     const QVariant &key = record.values[std::size_t(m_primaryField)];
     if (key.isNull())
         throw Error(QStringLiteral("Falta la clave de la fila en la tabla %1").arg(displayName()));
-    const auto found = findPrimary(key.toInt());
+    const auto found = findPrimary(qint32(integerValue(key)));
     if (found && found != except)
         throw Error(QString::fromLatin1(kKeyViolation));
 }
@@ -63,7 +63,7 @@ void Table::bindRecord(Statement &st, const Record &record, bool onlyChanged, in
         if (v.isNull() || !v.isValid())
             st.bindNull(i);
         else if (fd.isNumeric())
-            st.bindInt(i, v.toLongLong());
+            st.bindInt(i, integerValue(v));
         else if (fd.type == FieldType::Graphic)
             st.bindBlob(i, v.toByteArray());
         else
@@ -137,8 +137,6 @@ Slot Table::store(const Record &record, qint64 rowid)
             c.ints.push_back(0);
         else if (fd.isText())
             c.texts.emplace_back();
-        if (c.keyed)
-            c.sortKeys.emplace_back();
         assign(s, int(f), record.values[f]);
     }
     return s;
@@ -151,11 +149,9 @@ void Table::assign(Slot s, int field, const QVariant &v)
     const bool null = v.isNull() || !v.isValid();
     c.nulls[s] = null;
     if (fd.isNumeric()) {
-        c.ints[s] = null ? 0 : v.toInt();
+        c.ints[s] = null ? 0 : qint32(integerValue(v));
     } else if (fd.isText()) {
         c.texts[s] = null ? QString() : v.toString();
-        if (c.keyed)
-            c.sortKeys[s] = spanishSortKey(c.texts[s]);
     }
 }
 
@@ -166,7 +162,7 @@ Slot Table::insert(Record &record)
         assignKey(record);
         requireUniqueKey(record, std::nullopt);
     }
-    const qint64 rowid = m_writeBehind ? record.values[std::size_t(m_primaryField)].toLongLong() : writeInsert(record);
+    const qint64 rowid = m_writeBehind ? integerValue(record.values[std::size_t(m_primaryField)]) : writeInsert(record);
     if (m_writeBehind)
         markDirty();
     return storeMany({record}, {rowid}).front();
@@ -238,8 +234,6 @@ void Table::forget(const std::vector<Slot> &rows)
         for (Column &c : m_columns) {
             if (!c.texts.empty())
                 c.texts[s] = QString();
-            if (c.keyed)
-                c.sortKeys[s] = QByteArray();
         }
     }
     emit rowsRemoved(rows);
@@ -253,12 +247,10 @@ void Table::resetMemory()
         c.ints.clear();
         c.texts.clear();
         c.nulls.clear();
-        c.sortKeys.clear();
     }
     m_rowids.clear();
     m_rowidsDense = true;
     m_alive.clear();
-    m_primary.clear();
     for (Index &idx : m_indexes) {
         idx.order.clear();
         idx.packed.clear();
@@ -293,7 +285,7 @@ void Table::insertMany(std::vector<Record> &records)
     std::vector<qint64> rowids;
     rowids.reserve(records.size());
     for (const Record &r : records)
-        rowids.push_back(r.values[std::size_t(m_primaryField)].toLongLong());
+        rowids.push_back(integerValue(r.values[std::size_t(m_primaryField)]));
     markDirty();
     storeMany(records, rowids);
 }
@@ -341,10 +333,6 @@ std::vector<Slot> Table::storeMany(const std::vector<Record> &records, const std
         rows.push_back(store(records[i], rowids[i]));
     if (wasEmpty && records.size() > 1) {
         // A table filled from nothing is sorted whole, which is faster than merging.
-        m_primary.reserve(after);
-        if (m_primaryField >= 0)
-            for (const Slot s : rows)
-                m_primary[m_columns[std::size_t(m_primaryField)].ints[s]] = s;
         sortAllIndexes();
         emit reloaded();
         return rows;
@@ -362,7 +350,10 @@ void Table::markDirty()
     if (m_flushScheduled)
         return;
     m_flushScheduled = true;
-    QTimer::singleShot(0, this, [this] {
+    // A moment after the change, so that the window shows its result first and a burst of
+    // changes is written once.
+    constexpr int kWriteBehindMs = 100;
+    QTimer::singleShot(kWriteBehindMs, this, [this] {
         m_flushScheduled = false;
         try {
             flush();

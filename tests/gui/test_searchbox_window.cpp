@@ -31,9 +31,14 @@ class TestSearchBoxWindow : public QObject, private TestWindow
         QLineEdit *ed = w<QLineEdit>("Ed");
         ed->clear();
         // One key event per character, carrying its text, as a keyboard with accents sends.
+        typeOn(text);
+    }
+    // Keys typed where the cursor stands, without clearing the box first.
+    void typeOn(const QString &text)
+    {
         for (const QChar c : text) {
             QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(ed, &press);
+            QApplication::sendEvent(w("Ed"), &press);
         }
     }
     void chooseSystem(int index)
@@ -108,6 +113,67 @@ private slots:
         QVERIFY(symptoms().isEmpty());
         type("ABEZ");
         QCOMPARE(symptoms(), QStringList({"Dolor de cabeza"}));
+    }
+
+    // Typing on after the box is entered again: the words already there stay, whatever way
+    // the box was entered.
+    void enteringTheBoxKeepsItsText_data()
+    {
+        QTest::addColumn<Qt::FocusReason>("reason");
+        QTest::newRow("Tab") << Qt::TabFocusReason;
+        QTest::newRow("Shift+Tab") << Qt::BacktabFocusReason;
+        QTest::newRow("shortcut") << Qt::ShortcutFocusReason;
+        QTest::newRow("mouse") << Qt::MouseFocusReason;
+    }
+    void enteringTheBoxKeepsItsText()
+    {
+        QFETCH(Qt::FocusReason, reason);
+        auto *ed = w<QLineEdit>("Ed");
+        mode(2);
+        type("DOLOR");
+        w("GrSintomas")->setFocus();
+        QVERIFY(!ed->hasFocus());
+        ed->setFocus(reason);
+        QVERIFY(ed->hasFocus());
+        QVERIFY(!ed->hasSelectedText());
+        QCOMPARE(ed->cursorPosition(), 5);
+        typeOn(" CABEZA");
+        QCOMPARE(ed->text(), QString("DOLOR CABEZA"));
+        QCOMPARE(symptoms(), QStringList({"Dolor de cabeza"}));
+    }
+
+    // An arrow key on the modes chooses the next one, as a click does: the search follows the
+    // mode and the keys typed next go to the box.
+    void arrowKeysChooseAModeAndGiveTheBoxTheFocus()
+    {
+        auto *ed = w<QLineEdit>("Ed");
+        mode(1);
+        type("DOLOR CABEZA");
+        QCOMPARE(symptoms().size(), 2);
+        auto *any = w<QRadioButton>("RGBusItem1");
+        any->setFocus();
+        QTest::keyClick(any, Qt::Key_Down);
+        QVERIFY(w<QRadioButton>("RGBusItem2")->isChecked());
+        QVERIFY(ed->hasFocus());
+        QCOMPARE(ed->text(), QString("DOLOR CABEZA"));
+        QVERIFY(!ed->hasSelectedText());
+        QCOMPARE(symptoms(), QStringList({"Dolor de cabeza"}));
+        typeOn(" DE");
+        QCOMPARE(ed->text(), QString("DOLOR CABEZA DE"));
+
+        w("RGBusItem2")->setFocus();
+        QTest::keyClick(w("RGBusItem2"), Qt::Key_Up);
+        QVERIFY(any->isChecked());
+        QVERIFY(ed->hasFocus());
+        QCOMPARE(count(), QString("  Cantidad de Síntomas: 5")); // DOLOR, CABEZA or DE
+
+        // Up from the first mode chooses nothing: the focus stays where the user put it.
+        mode(0);
+        auto *first = w<QRadioButton>("RGBusItem0");
+        first->setFocus();
+        QTest::keyClick(first, Qt::Key_Up);
+        QVERIFY(first->isChecked());
+        QVERIFY(first->hasFocus());
     }
 
     void chosenSymptomsKeepTheirNamesWhateverTheSearchShows()
