@@ -1,11 +1,10 @@
 #include "settingsfile.h"
 
 #include "store/error.h"
+#include "store/regularfile.h"
 #include "store/wholefile.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <optional>
 
@@ -14,6 +13,7 @@ namespace {
 
 // Fourteen short numbers: anything much larger is not a settings file, and is not read whole.
 constexpr qint64 kLargestFile = 4096;
+constexpr qsizetype kQuotedLength = 80;
 
 QList<int> asList(const Settings &s)
 {
@@ -50,6 +50,14 @@ std::optional<int> integerOf(const QByteArray &line)
     return ok && plain ? std::optional<int>(value) : std::nullopt;
 }
 
+// At most kQuotedLength characters of a line, read as the code page of the file's other
+// programs would write it.
+QString quoted(const QByteArray &line)
+{
+    const QString text = store::decodedName(line);
+    return text.size() > kQuotedLength ? text.left(kQuotedLength - 1) + QChar(0x2026) : text;
+}
+
 QString fileName(const QString &folder)
 {
     return QDir(folder).filePath(QLatin1String(kFileName));
@@ -76,7 +84,8 @@ Lines parse(const QByteArray &bytes)
         }
         const std::optional<int> value = integerOf(lines[i]);
         if (!value) {
-            result.error = store::notAnIntegerMessage(QString::fromLatin1(lines[i]));
+            // A line of a file edited by hand, or of another program's file: quoted, never whole.
+            result.error = store::notAnIntegerMessage(quoted(lines[i]));
             break;
         }
         result.values << *value;
@@ -134,19 +143,15 @@ Settings visible(Settings s, const QList<QRect> &screens, const Settings &design
 FileRead read(const QString &folder)
 {
     FileRead result;
-    const QString path = fileName(folder);
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
+    const QByteArray path = store::nativePath(fileName(folder));
+    const store::RegularFileRead file = store::readRegularFile(path, kLargestFile);
+    if (file.kind == store::RegularFileRead::Missing)
         return result;
     result.exists = true;
-    if (!info.isFile())
+    if (file.kind == store::RegularFileRead::NotRegular)
         throw store::Error(QStringLiteral("%1 no es un archivo común: se deja la disposición de la ventana como está")
-                               .arg(QDir::toNativeSeparators(path)));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw store::Error(QStringLiteral("No se pudo leer el archivo %1: %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()));
-    result.lines = parse(file.read(kLargestFile));
+                               .arg(store::shownPath(path)));
+    result.lines = parse(file.bytes);
     return result;
 }
 
