@@ -19,10 +19,13 @@ void deleteWithLinks(store::View &record, store::View &links)
     // The row must exist before any link goes, so that an empty list changes nothing.
     if (!record.currentSlot())
         throw store::Error(QString::fromLatin1(store::kEmptyDataset));
-    while (links.recordCount() > 0) {
-        links.first();
-        links.remove();
-    }
+    // All the links go in one transaction: a failure or a kill midway leaves them all.
+    links.checkBrowseMode();
+    std::vector<store::Slot> linked;
+    for (int row = 0; row < links.recordCount(); ++row)
+        if (const std::optional<store::Slot> s = links.slotAt(row))
+            linked.push_back(*s);
+    links.table()->removeMany(linked);
     record.remove();
 }
 
@@ -55,26 +58,33 @@ void linkSelectionToFlower(Catalogue &c)
 
     const store::View &chosen = c.TRepS;
     const int key = chosen.fieldNumber(QStringLiteral("Clave"));
+    store::Table &rel = *c.TRelF.table();
+    std::vector<store::Record> batch;
+    QString stop;
     for (int row = 0; row < chosen.recordCount(); ++row) {
         const qint32 symptom = chosen.valueAt(row, key).toInt();
         // Looked up among all symptoms: the search may be hiding some of them.
         const QString order = CampoPorClave(c.TSintNames, symptom, QStringLiteral("Orden"));
         const std::optional<qint32> osint = integerOf(order);
-        if (!osint)
-            throw store::Error(store::notAnIntegerMessage(order));
+        if (!osint) {
+            stop = store::notAnIntegerMessage(order);
+            break;
+        }
         if (linked.contains(symptom))
             continue; // the store would refuse the pair: skipped without a word
-        try {
-            c.TRelF.append();
-            c.TRelF.setInteger(QStringLiteral("KFlor"), flower);
-            c.TRelF.setInteger(QStringLiteral("KSint"), symptom);
-            c.TRelF.setInteger(QStringLiteral("OSint"), *osint);
-            c.TRelF.post();
-            linked.insert(symptom);
-        } catch (const store::Error &) {
-            c.TRelF.cancel();
-        }
+        store::Record link{std::vector<QVariant>(std::size_t(rel.fieldCount())),
+                           std::vector<bool>(std::size_t(rel.fieldCount()), true)};
+        link.values[std::size_t(rel.fieldIndex(QStringLiteral("KFlor")))] = flower;
+        link.values[std::size_t(rel.fieldIndex(QStringLiteral("KSint")))] = symptom;
+        link.values[std::size_t(rel.fieldIndex(QStringLiteral("OSint")))] = *osint;
+        batch.push_back(std::move(link));
+        linked.insert(symptom);
     }
+    // The links reach the file in one transaction: a failure or a kill midway adds none of them.
+    c.TRelF.checkBrowseMode();
+    rel.insertMany(batch);
+    if (!stop.isNull())
+        throw store::Error(stop);
 }
 
 } // namespace maintenance

@@ -79,6 +79,8 @@ public:
     void empty();
     // Many new rows in one transaction; all or nothing.
     void insertMany(std::vector<Record> &records);
+    // Many live rows removed in one transaction; all or nothing.
+    void removeMany(const std::vector<Slot> &gone);
 
     // Working tables keyed by one integer are written behind: changes reach memory at once and
     // the file when the application is next idle, or at the latest when the table closes.
@@ -148,6 +150,8 @@ private:
     void setRowid(Slot s, qint64 rowid);
     void writeMany(std::vector<Record> &records, std::vector<qint64> &rowids);
     void storeMany(const std::vector<Record> &records, const std::vector<qint64> &rowids);
+    void deleteFromFile(Slot s);
+    void forget(Slot s); // a removed row leaves memory and the indexes
 
     TableDef m_def;
     TableFile m_file;

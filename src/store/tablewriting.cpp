@@ -192,12 +192,42 @@ void Table::remove(Slot s)
 {
     if (m_writeBehind)
         markDirty();
-    else if (!m_delete)
-        m_delete = m_file.prepare(QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?").arg(m_def.tableName));
-    if (!m_writeBehind) {
-        m_delete->bindInt(1, rowidOf(s));
-        m_delete->run();
+    else
+        deleteFromFile(s);
+    forget(s);
+}
+
+void Table::removeMany(const std::vector<Slot> &gone)
+{
+    if (gone.empty())
+        return;
+    if (m_writeBehind) {
+        markDirty();
+    } else {
+        m_file.begin();
+        try {
+            for (const Slot s : gone)
+                deleteFromFile(s);
+            m_file.commit();
+        } catch (...) {
+            m_file.rollback();
+            throw;
+        }
     }
+    for (const Slot s : gone)
+        forget(s);
+}
+
+void Table::deleteFromFile(Slot s)
+{
+    if (!m_delete)
+        m_delete = m_file.prepare(QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?").arg(m_def.tableName));
+    m_delete->bindInt(1, rowidOf(s));
+    m_delete->run();
+}
+
+void Table::forget(Slot s)
+{
     emit rowAboutToChange(s);
     indexErase(s);
     m_alive[s] = 0;
