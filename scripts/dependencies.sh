@@ -6,7 +6,7 @@ packages=(
   g++ make cmake pkg-config git
   qt6-base-dev libsqlite3-dev libjpeg62-turbo-dev libcsv-dev
   fonts-liberation2 fonts-dejavu-core
-  xvfb xauth xdotool imagemagick sqlite3
+  xvfb xauth xdotool imagemagick sqlite3 strace
 )
 
 missing=()
