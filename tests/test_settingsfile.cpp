@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <climits>
 #include <csignal>
 
 #include <sys/resource.h>
@@ -139,6 +140,12 @@ private slots:
         QCOMPARE(seen.panels[2], Settings().panels[2]);
         QCOMPARE(seen.panels[4], Settings().panels[4]);
         QCOMPARE(seen.panels[1], 154);
+
+        // The extremes a hand-edited file may hold: no overflow on the way, and the window shows.
+        const Settings extreme = apply(Settings(), {INT_MIN, INT_MAX, INT_MAX, INT_MAX, INT_MIN});
+        QVERIFY(screens[0].contains(visible(extreme, screens).window));
+        QCOMPARE(visible(extreme, screens).panels[0], Settings().panels[0]);
+        QVERIFY(screens[0].contains(visible(apply(Settings(), {INT_MAX, INT_MIN, INT_MIN, INT_MIN}), screens).window));
 
         // Too large for the screen, or with its title bar above it.
         s = Settings();

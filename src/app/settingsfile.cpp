@@ -6,6 +6,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <optional>
 
 namespace settingsfile {
@@ -14,6 +15,7 @@ namespace {
 // Fourteen short numbers: anything much larger is not a settings file, and is not read whole.
 constexpr qint64 kLargestFile = 4096;
 constexpr qsizetype kQuotedLength = 80;
+constexpr int kFarthest = 1 << 20;
 
 QList<int> asList(const Settings &s)
 {
@@ -96,14 +98,17 @@ Lines parse(const QByteArray &bytes)
 Settings apply(Settings s, const QList<int> &values)
 {
     const auto has = [&values](int i) { return i < values.size(); };
+    // A hand-edited file may hold any 32-bit number; the window's edges are kept where their
+    // sums cannot overflow, far beyond any screen, and visible() brings them back.
+    const auto bounded = [&values](int i) { return std::clamp(values[i], -kFarthest, kFarthest); };
     if (has(0))
-        s.window.moveLeft(values[0]);
+        s.window.moveLeft(bounded(0));
     if (has(1))
-        s.window.moveTop(values[1]);
+        s.window.moveTop(bounded(1));
     if (has(2))
-        s.window.setWidth(values[2]);
+        s.window.setWidth(bounded(2));
     if (has(3))
-        s.window.setHeight(values[3]);
+        s.window.setHeight(bounded(3));
     for (int p = 0; p < kPanelCount && has(4 + p); ++p)
         s.panels[std::size_t(p)] = values[4 + p];
     if (has(12))
