@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Kills the program's writing operations and the tables tool's import at every system call
 # that writes (strace's fault injection) and at random moments, then checks what is left:
-#   scripts/kill-harness.sh [--short] [--random N] [BUILD_DIR]
+#   scripts/kill-harness.sh [--short] [--random N] [--only OPERATION] [BUILD_DIR]
 # After every kill: `vantolia-tablas verificar` accepts the folder, SQLite's integrity check
 # passes on every table, and every file holds either its state before the operation or its
 # state after it. The operation is then run again to its end: it must succeed and leave no
@@ -13,11 +13,13 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 short=0
 random=12
+operations="post insert delete link save settings importar"
 build="$root/build"
 while [ $# -gt 0 ]; do
   case "$1" in
     --short) short=1; random=2 ;;
     --random) random="$2"; shift ;;
+    --only) operations="$2"; shift ;;
     *) build="$1" ;;
   esac
   shift
@@ -41,9 +43,17 @@ kills=0
 failures=0
 tables=(Flores Sintomas Rel RepSint RepFlor)
 
+# What a killed run left, when a check then fails, is kept in BUILD_DIR/kill-harness/.
+kept="$build/kill-harness"
+rm -rf "$kept"
 fail() {
   echo "FALLO: $*" >&2
   failures=$((failures + 1))
+  if [ -n "${inspected:-}" ] && [ -d "$inspected" ]; then
+    mkdir -p "$kept"
+    cp -a "$inspected" "$kept/fallo-$failures"
+    echo "  lo que quedó: $kept/fallo-$failures" >&2
+  fi
 }
 
 # What a file holds, for comparing states: a table's rows as SQL, any other file's digest.
@@ -68,15 +78,26 @@ printf '10\r\n20\r\n1024\r\n720\r\n280\r\n154\r\n392\r\n236\r\n218\r\n395\r\n327
 declare -A before after names
 for f in "${watched[@]}"; do before[$f]="$(state_of "$base/$f")"; done
 
-# Every name in a folder and below it. An empty rollback journal, which a kill can leave right
-# after SQLite made it, is never played back and is reused by the next write: not counted.
+# Every name in a folder and below it. A rollback journal that SQLite would not play back (empty,
+# or with its header cleared once the transaction was over), which a kill can leave before SQLite
+# removes it, is not counted: the next write reuses it.
 names_in() {
-  (cd "$1" && find . -mindepth 1 ! \( -name '*-journal' -size 0 \) | LC_ALL=C sort)
+  local name
+  (cd "$1" && find . -mindepth 1 | LC_ALL=C sort) | while read -r name; do
+    case "$name" in
+      *-journal) [ "$(head -c 8 "$1/$name" | od -An -tx1 | tr -d ' \n')" = d9d505f920a163d7 ] || continue ;;
+    esac
+    echo "$name"
+  done
 }
 
 check() {
   local folder="$1" operation="$2" how="$3"
   local out
+  # As the kill left it, before any check opens a table.
+  inspected="$work/killed"
+  rm -rf "$inspected"
+  cp -a "$folder" "$inspected"
   if ! out="$("$tool" verificar "$folder" 2>&1)"; then
     fail "$operation, $how: verificar: $out"
   fi
@@ -124,6 +145,8 @@ count_calls() {
 }
 
 # Runs a command that may be killed; the shell's own notice of the kill is not wanted either.
+# Whatever kills it waits for it to be gone: timeout --foreground reaps what it killed, and
+# strace sees its tracee die, so no dying run still holds a lock when the checks begin.
 killed() {
   ("$@" >/dev/null 2>&1 || true) 2>/dev/null
 }
@@ -142,7 +165,8 @@ duration_ms() {
   echo $(((end - start) / 1000000))
 }
 
-for operation in post insert delete link save settings; do
+for operation in $operations; do
+  [ "$operation" = importar ] && continue
   fresh
   out="$("$driver" "$operation" "$work/run" 2>&1)" || { fail "$operation: sin matar, falla: $out"; continue; }
   for f in "${watched[@]}"; do after[$operation,$f]="$(state_of "$work/run/$f")"; done
@@ -165,7 +189,7 @@ for operation in post insert delete link save settings; do
   for ((i = 0; i < random; i++)); do
     fresh
     at=$((RANDOM % (total + 1) + 1))
-    killed timeout -s KILL "$(seconds "$at")" "$driver" "$operation" "$work/run"
+    killed timeout --foreground -s KILL "$(seconds "$at")" "$driver" "$operation" "$work/run"
     kills=$((kills + 1)); n=$((n + 1))
     check "$work/run" "$operation" "a los $at ms"
   done
@@ -173,6 +197,10 @@ for operation in post insert delete link save settings; do
 done
 
 # The import of the tables tool into a new folder.
+case " $operations " in
+  *" importar "*) ;;
+  *) echo "Total: $kills muertes, $failures fallos"; [ "$failures" -eq 0 ]; exit ;;
+esac
 import_check() {
   local target="$1" how="$2" present=0 out
   for t in "${tables[@]}"; do [ -e "$target/$t.db" ] && present=$((present + 1)); done
@@ -206,7 +234,7 @@ total=$(duration_ms "$tool" importar "$root/tests/data" "$work/imp/cat")
 for ((i = 0; i < random; i++)); do
   rm -rf "$work/imp"; mkdir "$work/imp"
   at=$((RANDOM % (total + 1) + 1))
-  killed timeout -s KILL "$(seconds "$at")" "$tool" importar "$root/tests/data" "$work/imp/cat"
+  killed timeout --foreground -s KILL "$(seconds "$at")" "$tool" importar "$root/tests/data" "$work/imp/cat"
   kills=$((kills + 1)); n=$((n + 1))
   import_check "$work/imp/cat" "a los $at ms"
 done
