@@ -1,17 +1,21 @@
-// Measures opening, searching and processing on synthetic catalogues at the real and the
+// Measures opening, searching, processing and editing on synthetic catalogues at the real and the
 // largest scale, against SQLite's own queries over the same files.
 #include "catalogue/catalogue.h"
+#include "maintenance/catalogueedits.h"
 #include "repertory/symptomsearch.h"
 #include "store/codepage.h"
 #include "repertory/worksheet.h"
 #include "repertory/processing.h"
 #include "repertory/mixturesuggestion.h"
 #include "tabletool.h"
+#include "photobench.h"
 
+#include <QApplication>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 
@@ -22,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -78,7 +83,12 @@ int openInFreshProcess(const QString &folder)
     timer.start();
     Catalogue c;
     c.open();
-    std::printf("%.1f %ld\n", double(timer.nsecsElapsed()) / 1e6, peakMemoryMB());
+    // The processor's time as well, which the other programs on the machine do not lengthen.
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double cpuMs = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    std::printf("%.1f %ld %.1f\n", double(timer.nsecsElapsed()) / 1e6, peakMemoryMB(), cpuMs);
     return 0;
 }
 
@@ -328,6 +338,126 @@ void measureMixture(Catalogue &c, const char *scale)
                 static_cast<long long>(repertory::kMixtureWorkBudget));
 }
 
+// The five tables of a catalogue copied into `to`, made afresh: the edits change them.
+QString copyCatalogue(const QString &from, const QString &to)
+{
+    QDir(to).removeRecursively();
+    QDir().mkpath(to);
+    for (const QString &name : tabletool::tableFileNames())
+        if (!QFile::copy(QDir(from).filePath(name), QDir(to).filePath(name))) {
+            std::fprintf(stderr, "No se pudo copiar %s\n", qPrintable(name));
+            std::exit(1);
+        }
+    return to;
+}
+
+// `count` symptoms that exist, chosen at random, as the selection.
+void chooseExisting(Catalogue &c, int count, quint32 seed)
+{
+    c.emptySelection();
+    const store::Table &symptoms = *c.TSintNames.table();
+    const qint32 highest = symptoms.integer(symptoms.order(0).back(), symptoms.primaryField());
+    QRandomGenerator random(seed);
+    std::vector<store::Record> rows;
+    std::vector<qint32> keys;
+    while (int(keys.size()) < count) {
+        const qint32 k = qint32(random.bounded(highest)) + 1;
+        if (symptoms.findPrimary(k) && std::find(keys.begin(), keys.end(), k) == keys.end()) {
+            keys.push_back(k);
+            rows.push_back({{k}, {true}});
+        }
+    }
+    c.TRepS.table()->insertMany(rows);
+}
+
+struct EditTimes
+{
+    std::vector<double> post, append, deleteSymptom, deleteFlower, link;
+    qint64 symptomLinks = 0, flowerLinks = 0, linksAdded = 0;
+};
+
+// The catalogue changes of the maintenance pages, each timed alone, in a copy of the catalogue.
+EditTimes measureEdits(const QString &folder)
+{
+    constexpr int kTimes = 7;
+    QDir::setCurrent(folder);
+    EditTimes t;
+    Catalogue c;
+    c.open();
+    // The order rule of new symptoms, as the symptoms page applies it after every post.
+    c.TSint.afterPost = [&c] {
+        if (c.TSint.isNull(QStringLiteral("Orden"))) {
+            c.TSint.edit();
+            c.TSint.setInteger(QStringLiteral("Orden"), c.TSint.asInteger(QStringLiteral("Clave")));
+            c.TSint.post();
+        }
+    };
+    for (int i = 0; i < kTimes; ++i) {
+        c.TFlores.moveTo((i * 97) % c.TFlores.recordCount());
+        t.post.push_back(timeMs(1, [&] {
+            c.TFlores.edit();
+            c.TFlores.setText(QStringLiteral("Memo1"), QStringLiteral("Descripción revisada número %1").arg(i));
+            c.TFlores.post();
+        }));
+
+        t.append.push_back(timeMs(1, [&] {
+            c.TSint.append();
+            c.TSint.setText(QStringLiteral("Nom"), QStringLiteral("Síntoma nuevo número %1").arg(i));
+            c.TSint.post();
+        }));
+
+        c.TSint.moveTo((i * 7919) % c.TSint.recordCount());
+        t.symptomLinks += c.TRelS.recordCount();
+        t.deleteSymptom.push_back(timeMs(1, [&] { maintenance::deleteSymptomWithLinks(c); }));
+
+        c.TFlores.moveTo((i * 331 + 5) % c.TFlores.recordCount());
+        t.flowerLinks += c.TRelF.recordCount();
+        t.deleteFlower.push_back(timeMs(1, [&] { maintenance::deleteFlowerWithLinks(c); }));
+
+        chooseExisting(c, 200, quint32(1000 + i));
+        c.TFlores.moveTo((i * 577 + 11) % c.TFlores.recordCount());
+        const int before = c.TRelF.recordCount();
+        t.link.push_back(timeMs(1, [&] { maintenance::linkSelectionToFlower(c); }));
+        t.linksAdded += c.TRelF.recordCount() - before;
+        // The selection reaches its file once the window is idle, as between two presses.
+        QCoreApplication::processEvents();
+    }
+    QDir::setCurrent(QDir::rootPath());
+    return t;
+}
+
+void measureEditsAtScale(const QString &base, const Scale &e)
+{
+    const QString source = prepareCatalogue(base, e);
+    const EditTimes disk = measureEdits(copyCatalogue(source, QDir(base).filePath(QStringLiteral("ediciones"))));
+    // The same on a file system in memory, where waiting for the disk costs nothing: the
+    // difference is what the disk's syncing costs.
+    const QString memoryBase = QStringLiteral("/dev/shm");
+    std::optional<EditTimes> memory;
+    if (QFileInfo(memoryBase).isDir())
+        memory = measureEdits(copyCatalogue(source, QDir(memoryBase).filePath(QStringLiteral("vantolia-ediciones"))));
+    QDir(QDir(base).filePath(QStringLiteral("ediciones"))).removeRecursively();
+    QDir(QDir(memoryBase).filePath(QStringLiteral("vantolia-ediciones"))).removeRecursively();
+
+    const int n = int(disk.post.size());
+    std::printf("%-5s ediciones del catálogo (mediana de %d; en el disco / en memoria, sin esperar al disco):\n", e.name, n);
+    auto line = [&](const char *what, std::vector<double> EditTimes::*times) {
+        const double d = median(disk.*times);
+        const double m = memory ? median((*memory).*times) : 0.0;
+        std::printf("%-5s   %-52s %8.2f ms  / %7.2f ms   (máx. en disco %.2f ms)\n", e.name, what, d, m,
+                    *std::max_element((disk.*times).begin(), (disk.*times).end()));
+    };
+    line("guardar una flor editada", &EditTimes::post);
+    line("agregar un síntoma (con su Orden)", &EditTimes::append);
+    const QByteArray symptom = QStringLiteral("borrar un síntoma con sus %1 enlaces").arg(double(disk.symptomLinks) / n).toUtf8();
+    line(symptom.constData(), &EditTimes::deleteSymptom);
+    const QByteArray flower = QStringLiteral("borrar una flor con sus %1 enlaces (media)").arg(disk.flowerLinks / n).toUtf8();
+    line(flower.constData(), &EditTimes::deleteFlower);
+    const QByteArray links = QStringLiteral("enlazar 200 síntomas a una flor (%1 nuevos de media)").arg(disk.linksAdded / n).toUtf8();
+    line(links.constData(), &EditTimes::link);
+    std::fflush(stdout);
+}
+
 void measureScale(const QString &program, const QString &base, const Scale &e)
 {
     const QString folder = prepareCatalogue(base, e);
@@ -365,19 +495,34 @@ int main(int argc, char **argv)
         QCoreApplication app(argc, argv);
         return openInFreshProcess(app.arguments()[2]);
     }
-    // The worksheet's column widths measure text, which needs fonts: a GUI application
-    // without a screen.
+    // The worksheet's column widths measure text, which needs fonts, and the photos are painted
+    // in a frame of the window: a widget application without a screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     const QStringList args = app.arguments();
 
     const QString base = QDir(app.applicationDirPath()).filePath(QStringLiteral("catalogos"));
+    // --ediciones: only the catalogue edits.
     QStringList scales;
-    for (int i = 1; i < args.size(); ++i)
-        scales << args[i];
+    bool onlyEdits = false;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--ediciones"))
+            onlyEdits = true;
+        else
+            scales << args[i];
+    }
     for (const Scale &e : kScales)
-        if (scales.isEmpty() || scales.contains(QString::fromLatin1(e.name)))
-            measureScale(app.applicationFilePath(), base, e);
+        if (scales.isEmpty() || scales.contains(QString::fromLatin1(e.name))) {
+            if (!onlyEdits)
+                measureScale(app.applicationFilePath(), base, e);
+            measureEditsAtScale(base, e);
+        }
+    // Only when asked for: the photos' catalogue takes a few minutes to make, and the opening
+    // writes several gigabytes for a while.
+    if (scales.contains(QStringLiteral("fotos")))
+        measurePhotoMoves(base);
+    if (scales.contains(QStringLiteral("fotos-apertura")))
+        measurePhotoOpening(app.applicationFilePath(), base);
     return 0;
 }

@@ -4,9 +4,11 @@ set -euo pipefail
 
 packages=(
   g++ make cmake pkg-config git
-  qt6-base-dev libsqlite3-dev libjpeg62-turbo-dev libcsv-dev
+  qt6-base-dev libsqlite3-dev libjpeg62-turbo-dev libwmf-dev libcsv-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth xdotool imagemagick sqlite3 strace
+  poppler-utils # pdftotext and pdftoppm: the tests read back the PDF files the program prints
+  appstream desktop-file-utils
 )
 
 missing=()

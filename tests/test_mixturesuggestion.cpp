@@ -1,9 +1,11 @@
 // The mixture suggestion against every subset of small random cases, the greedy answer beyond
 // the search's budget, and the cases at the edges.
+#include "repertory/mixturereport.h"
 #include "repertory/mixturesuggestion.h"
 #include "repertory/worksheet.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <array>
@@ -184,6 +186,29 @@ private slots:
         QCOMPARE(r.flowers, (std::vector<int>{0, 1}));
         QCOMPARE(r.totalCount, 3);
         QCOMPARE(r.coveredBy, (std::vector<int>{1, 1, 0}));
+    }
+
+    // What the dialog says and copies: why a symptom is left out, and numbers that agree.
+    void theSuggestionInWords()
+    {
+        worksheet::Sheet sheet;
+        sheet.references = {QStringLiteral("1: A"), QStringLiteral("2: B"), QStringLiteral("3: C"), QStringLiteral("4: D")};
+        sheet.addRow(QStringLiteral("Flor %1"), 2, std::vector<int>{0, 1}); // a name that looks like a placeholder
+        sheet.addRow(QStringLiteral("G"), 1, std::vector<int>{2});
+        const MixtureSuggestion r = repertory::suggestMixture(sheet.symptoms(), repertory::mixtureCandidates(sheet), {1});
+        QCOMPARE(repertory::mixtureSummary(r, sheet.symptoms()),
+                 QString("La flor propuesta cubre 2 de los 4 síntomas seleccionados."));
+        QVERIFY(repertory::mixtureMethodText(r, 1).startsWith("Mezcla exacta: ninguna otra combinación de hasta 1 flores"));
+        QCOMPARE(repertory::coverText(r, 0, sheet.names), QString("Flor %1"));
+        QCOMPARE(repertory::coverText(r, 2, sheet.names), QString("lo tienen otras flores: aumente el máximo"));
+        QCOMPARE(repertory::coverText(r, 3, sheet.names), QString("ninguna flor del resultado lo tiene"));
+        const QString text = repertory::mixtureText(r, sheet.references, sheet.names, sheet.counts, 1);
+        QVERIFY(text.contains("Flores propuestas:\r\n  Flor %1 (2)\r\n"));
+        QVERIFY(text.contains("  4: D: ninguna flor del resultado lo tiene\r\n"));
+        QVERIFY(text.endsWith("\r\n") && !text.contains(QRegularExpression("[^\r]\n")));
+
+        const MixtureSuggestion none = repertory::suggestMixture(1, {}, {});
+        QCOMPARE(repertory::mixtureSummary(none, 1), QString("Ninguna flor del resultado cubre los síntomas seleccionados."));
     }
 };
 

@@ -2,6 +2,7 @@
 #include "paradoxcipher.h"
 #include "paradoxtable.h"
 #include "paradoxwriter.h"
+#include "testsupport.h"
 #include "store/codepage.h"
 #include "store/table.h"
 #include "tabletool.h"
@@ -222,34 +223,6 @@ struct OldCatalogue
 };
 
 // The rows of a migrated table in key order (Rel in file order), pictures as their bytes.
-QList<QVariantList> rowsOf(const QString &folder, const store::TableDef &def)
-{
-    store::TableFile file =
-        store::TableFile::open(QDir(folder).filePath(def.fileName()), def, store::TableFile::Durability::Full);
-    QStringList names;
-    for (const store::FieldDef &f : def.fields)
-        names << f.name;
-    store::Statement st =
-        file.prepare(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(names.join(QLatin1Char(',')), def.tableName));
-    QList<QVariantList> rows;
-    while (st.step()) {
-        QVariantList row;
-        for (int c = 0; c < int(def.fields.size()); ++c) {
-            const store::FieldDef &f = def.fields[std::size_t(c)];
-            if (st.isNull(c))
-                row << QVariant();
-            else if (f.isNumeric())
-                row << st.integer(c);
-            else if (f.type == store::FieldType::Graphic)
-                row << st.blob(c);
-            else
-                row << st.text(c);
-        }
-        rows << row;
-    }
-    return rows;
-}
-
 QVariant textOrNull(const QString &s)
 {
     return s.isEmpty() ? QVariant() : QVariant(s);
@@ -270,7 +243,7 @@ void compareWithSource(const QString &folder, const OldCatalogue &old)
 {
     std::vector<OldFlower> flowers = old.flowers;
     std::sort(flowers.begin(), flowers.end(), [](const OldFlower &a, const OldFlower &b) { return a.key < b.key; });
-    const QList<QVariantList> rows = rowsOf(folder, catalogue::floresDef());
+    const QList<QVariantList> rows = dumpTable(folder, catalogue::floresDef());
     QCOMPARE(rows.size(), qsizetype(flowers.size()));
     for (std::size_t i = 0; i < flowers.size(); ++i) {
         const QVariantList &row = rows[qsizetype(i)];
@@ -290,7 +263,7 @@ void compareWithSource(const QString &folder, const OldCatalogue &old)
     }
 
     std::vector<OldSymptom> symptoms = old.symptoms;
-    const QList<QVariantList> sRows = rowsOf(folder, catalogue::sintomasDef());
+    const QList<QVariantList> sRows = dumpTable(folder, catalogue::sintomasDef());
     QCOMPARE(sRows.size(), qsizetype(symptoms.size()));
     for (std::size_t i = 0; i < symptoms.size(); ++i) {
         QCOMPARE(sRows[qsizetype(i)][0].toLongLong(), symptoms[i].key);
@@ -306,19 +279,19 @@ class TestParadox : public QObject
     Q_OBJECT
 
 private slots:
-    void cifrado();
-    void lecturaDeTipos_data();
-    void lecturaDeTipos();
-    void migracionCompleta();
-    void migracionConContrasena();
-    void archivosDanados_data();
-    void archivosDanados();
-    void destinoOcupado();
-    void catalogoSintetico();
-    void programa();
+    void cipher();
+    void readsEveryFieldType_data();
+    void readsEveryFieldType();
+    void migratesEverything();
+    void migratesProtectedTables();
+    void damagedFiles_data();
+    void damagedFiles();
+    void refusesAnOccupiedTarget();
+    void syntheticCatalogue();
+    void commandLine();
 };
 
-void TestParadox::cifrado()
+void TestParadox::cipher()
 {
     // The key of a password, as an independent implementation of the format computes it.
     QCOMPARE(paradoxcipher::passwordKey("tarnok"), 0xFA158D77u);
@@ -344,7 +317,7 @@ void TestParadox::cifrado()
     QCOMPARE(blob, plain);
 }
 
-void TestParadox::lecturaDeTipos_data()
+void TestParadox::readsEveryFieldType_data()
 {
     QTest::addColumn<int>("version");
     QTest::addColumn<int>("blockKiB");
@@ -354,7 +327,7 @@ void TestParadox::lecturaDeTipos_data()
     QTest::newRow("versión 7 con contraseña") << 12 << 2 << QByteArray("tarnok");
 }
 
-void TestParadox::lecturaDeTipos()
+void TestParadox::readsEveryFieldType()
 {
     QFETCH(int, version);
     QFETCH(int, blockKiB);
@@ -420,7 +393,7 @@ void TestParadox::lecturaDeTipos()
     QCOMPARE(table.rowNumber(), qint64(60));
 }
 
-void TestParadox::migracionCompleta()
+void TestParadox::migratesEverything()
 {
     QTemporaryDir dir;
     const QString old = dir.filePath(QStringLiteral("antigua"));
@@ -452,7 +425,7 @@ void TestParadox::migracionCompleta()
     compareWithSource(folder, source);
 
     // Links in their order, less the four that cannot be kept, each reported.
-    const QList<QVariantList> links = rowsOf(folder, catalogue::relDef());
+    const QList<QVariantList> links = dumpTable(folder, catalogue::relDef());
     const QList<QVariantList> expected{{1, 1, 1}, {1, 2, 2}, {2, 3, 3}, {5, 4, 4}, {9, 5, 5}, {12, 40, -3}, {2, 6, QVariant()}};
     QCOMPARE(links.size(), expected.size());
     for (qsizetype i = 0; i < links.size(); ++i)
@@ -479,12 +452,12 @@ void TestParadox::migracionCompleta()
     store::Table flores(QDir(folder).filePath(QStringLiteral("Flores.db")), catalogue::floresDef(), store::TableFile::Durability::Full);
     store::Record r{{QVariant(), QStringLiteral("2"), QStringLiteral("Nueva"), {}, {}, {}, {}, {}, {}}, std::vector<bool>(9, true)};
     QCOMPARE(flores.integer(flores.insert(r), 0), 13);
-    store::Table sintomas(QDir(folder).filePath(QStringLiteral("Sintomas.db")), catalogue::sintomasDef(), store::TableFile::Durability::Full);
+    store::Table symptoms(QDir(folder).filePath(QStringLiteral("Sintomas.db")), catalogue::sintomasDef(), store::TableFile::Durability::Full);
     store::Record s{{QVariant(), QStringLiteral("Nuevo"), QVariant()}, std::vector<bool>(3, true)};
-    QCOMPARE(sintomas.integer(sintomas.insert(s), 0), 41);
+    QCOMPARE(symptoms.integer(symptoms.insert(s), 0), 41);
 }
 
-void TestParadox::migracionConContrasena()
+void TestParadox::migratesProtectedTables()
 {
     QTemporaryDir dir;
     const QString old = dir.filePath(QStringLiteral("antigua"));
@@ -665,14 +638,14 @@ const std::vector<Spoil> &spoils()
 
 } // namespace
 
-void TestParadox::archivosDanados_data()
+void TestParadox::damagedFiles_data()
 {
     QTest::addColumn<int>("which");
     for (std::size_t i = 0; i < spoils().size(); ++i)
         QTest::newRow(spoils()[i].name) << int(i);
 }
 
-void TestParadox::archivosDanados()
+void TestParadox::damagedFiles()
 {
     QFETCH(int, which);
     const Spoil &spoil = spoils()[std::size_t(which)];
@@ -702,7 +675,7 @@ void TestParadox::archivosDanados()
     }
 }
 
-void TestParadox::destinoOcupado()
+void TestParadox::refusesAnOccupiedTarget()
 {
     QTemporaryDir dir;
     const QString old = dir.filePath(QStringLiteral("antigua"));
@@ -726,7 +699,7 @@ void TestParadox::destinoOcupado()
     QVERIFY(!QFileInfo::exists(QDir(old).filePath(QStringLiteral("RepFlor.db"))));
 }
 
-void TestParadox::catalogoSintetico()
+void TestParadox::syntheticCatalogue()
 {
     // The catalogue the measurements use, at a size the tests can afford.
     QTemporaryDir dir;
@@ -739,12 +712,12 @@ void TestParadox::catalogoSintetico()
     QCOMPARE(report.links, 2800);
     QCOMPARE(report.notes, QStringList());
     QCOMPARE(verifyTables(dir.filePath(QStringLiteral("nueva"))), QStringList());
-    const QList<QVariantList> flores = rowsOf(dir.filePath(QStringLiteral("nueva")), catalogue::floresDef());
+    const QList<QVariantList> flores = dumpTable(dir.filePath(QStringLiteral("nueva")), catalogue::floresDef());
     QCOMPARE(flores[49][5].toString().count(QLatin1Char('\n')), flores[49][5].toString().count(QStringLiteral("Indicada")));
     QVERIFY(flores[49][5].toString().size() > 2048); // one of the long memos
 }
 
-void TestParadox::programa()
+void TestParadox::commandLine()
 {
     QTemporaryDir dir;
     const QString old = dir.filePath(QStringLiteral("antigua"));

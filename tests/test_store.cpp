@@ -1,15 +1,29 @@
 // The table store: ordering, cursors, filters, master links, derived fields and durability.
 #include "catalogue/catalogue.h"
 #include "catalogue/tabledefinitions.h"
+#include "faultyfiles.h"
+#include "paradoxtable.h"
+#include "paradoxwriter.h"
+#include "store/batch.h"
 #include "store/collation.h"
 #include "store/error.h"
+#include "store/reasons.h"
 #include "store/tablefile.h"
+#include "tabletool.h"
+#include "testsupport.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
+
+#include <map>
+#include <set>
 
 using namespace store;
 
@@ -38,6 +52,74 @@ QByteArray fileHash(const QString &path)
     QFile f(path);
     f.open(QIODevice::ReadOnly);
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// Every file of a folder whose name starts so, with its bytes.
+std::map<QString, QByteArray> filesStartingWith(const QString &folder, const QString &prefix)
+{
+    std::map<QString, QByteArray> files;
+    for (const QString &name : folderEntries(folder))
+        if (name.startsWith(prefix))
+            files[name] = readFile(QDir(folder).filePath(name));
+    return files;
+}
+
+void sql(sqlite3 *db, const char *statement)
+{
+    char *error = nullptr;
+    if (sqlite3_exec(db, statement, nullptr, nullptr, &error) != SQLITE_OK)
+        qFatal("%s: %s", statement, error);
+}
+
+// Copies the files of a database while a connection still has them open, as a crash would
+// leave them.
+void copyAsLeft(const QString &from, const QString &to, const QStringList &suffixes)
+{
+    for (const QString &suffix : suffixes) {
+        QFile::remove(to + suffix);
+        if (QFile::exists(from + suffix) && !QFile::copy(from + suffix, to + suffix))
+            qFatal("cannot copy %s", qPrintable(from + suffix));
+    }
+}
+
+// Another program's database at `path`, left as a crash leaves it: with a hot rollback journal,
+// or with changes still in its write-ahead log.
+void foreignDatabase(const QString &path, bool writeAhead)
+{
+    QTemporaryDir scratch;
+    const QString made = scratch.filePath("otra.db");
+    sqlite3 *db = nullptr;
+    sqlite3_open(made.toUtf8().constData(), &db);
+    sql(db, writeAhead ? "PRAGMA journal_mode = WAL" : "PRAGMA journal_mode = DELETE");
+    sql(db, "PRAGMA wal_autocheckpoint = 0");
+    sql(db, "CREATE TABLE t(x)");
+    sql(db, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+            "INSERT INTO t SELECT randomblob(900) FROM n");
+    if (writeAhead) {
+        sql(db, "UPDATE t SET x = randomblob(900) WHERE rowid % 2 = 0");
+    } else {
+        // A small cache spills the changed pages into the file before the commit.
+        sql(db, "PRAGMA cache_size = 2");
+        sql(db, "BEGIN");
+        sql(db, "UPDATE t SET x = randomblob(900)");
+    }
+    copyAsLeft(made, path, {"", "-journal", "-wal", "-shm"});
+    sqlite3_close(db);
+}
+
+// Whether SQLite, opening the files as they are, would change them: proof that a test of
+// leaving them alone tests something.
+bool sqliteWouldChange(const QString &path)
+{
+    QTemporaryDir scratch;
+    const QString copy = scratch.filePath("copia.db");
+    copyAsLeft(path, copy, {"", "-journal", "-wal", "-shm"});
+    const auto before = filesStartingWith(scratch.path(), "copia.db");
+    sqlite3 *db = nullptr;
+    sqlite3_open(copy.toUtf8().constData(), &db);
+    sql(db, "SELECT count(*) FROM t");
+    sqlite3_close(db);
+    return filesStartingWith(scratch.path(), "copia.db") != before;
 }
 
 } // namespace
@@ -576,6 +658,389 @@ private slots:
         c.TSint.enableControls();
         QCOMPARE(moves, 1);
         QCOMPARE(c.TRelS.recordCount(), c.TSint.asInteger("Clave") == 1 ? 3 : 2);
+    }
+
+    // Rows come and go in batches and one by one; every index must stay what a full sort of
+    // the rows gives, its packed keys and its table of key positions with it, and a table read
+    // afresh from the file must agree.
+    void indexesStayInOrderThroughMergesAndCompaction()
+    {
+        createTables();
+        QRandomGenerator random(7);
+        const TableDef def = catalogue::relDef();
+        auto linkRecord = [](const Table &t, int flower, int symptom) {
+            return record(t, {{"KFlor", flower}, {"KSint", symptom}, {"OSint", symptom * 3}});
+        };
+        std::set<std::pair<int, int>> present;
+        auto newLinks = [&](const Table &t, int n) {
+            std::vector<Record> rows;
+            while (int(rows.size()) < n) {
+                const int flower = int(random.bounded(1, 61)), symptom = int(random.bounded(1, 401));
+                if (present.insert({flower, symptom}).second)
+                    rows.push_back(linkRecord(t, flower, symptom));
+            }
+            return rows;
+        };
+        auto checkIndexes = [&](const Table &t, const char *step) {
+            std::vector<Slot> live;
+            for (Slot s = 0; s < t.slotCount(); ++s)
+                if (t.isAlive(s))
+                    live.push_back(s);
+            QCOMPARE(live.size(), present.size());
+            for (int i = 0; i < t.indexCount(); ++i) {
+                std::vector<Slot> expected = live;
+                std::sort(expected.begin(), expected.end(), [&](Slot a, Slot b) { return t.compare(i, a, b) < 0; });
+                QVERIFY2(t.order(i) == expected, step);
+                if (const auto *packed = t.packedKeys(i)) {
+                    QCOMPARE(packed->size(), expected.size());
+                    const int lead = t.fieldIndex(t.indexDef(i).fields[0].name);
+                    const int second = t.fieldIndex(t.indexDef(i).fields[1].name);
+                    for (std::size_t p = 0; p < expected.size(); ++p) {
+                        QCOMPARE(qint32(quint32((*packed)[p] >> 32) ^ 0x80000000u), t.integer(expected[p], lead));
+                        QCOMPARE(Table::packedSecond((*packed)[p]), t.integer(expected[p], second));
+                    }
+                }
+                if (i == 0)
+                    continue;
+                // Key ranges, the ends and keys with no rows included.
+                const int lead = t.fieldIndex(t.indexDef(i).fields[0].name);
+                for (int key : {0, 1, 2, 30, 59, 60, 61, 200, 399, 400, 401}) {
+                    const auto [lo, hi] = t.equalRange(i, key);
+                    const auto n = std::count_if(live.begin(), live.end(), [&](Slot s) { return t.integer(s, lead) == key; });
+                    QVERIFY2(hi - lo == std::size_t(n), qPrintable(QStringLiteral("%1, key %2").arg(step).arg(key)));
+                    for (std::size_t p = lo; p < hi; ++p)
+                        QCOMPARE(t.integer(t.order(i)[p], lead), key);
+                }
+            }
+        };
+        auto pairsInOrder = [](const Table &t, int index) {
+            std::vector<std::pair<int, int>> pairs;
+            for (const Slot s : t.order(index))
+                pairs.emplace_back(t.integer(s, 0), t.integer(s, 1));
+            return pairs;
+        };
+
+        std::vector<std::vector<std::pair<int, int>>> orders;
+        {
+            Table rel(m_dir.filePath("Rel.db"), def, TableFile::Durability::Full);
+            std::vector<Record> first = newLinks(rel, 3000);
+            rel.insertMany(first);
+            checkIndexes(rel, "first fill");
+            for (int round = 0; round < 12; ++round) {
+                const int k = round % 3 == 0 ? 1 : int(random.bounded(2, 400));
+                if (round % 2 == 0) {
+                    std::vector<Record> more = newLinks(rel, k);
+                    if (k == 1)
+                        rel.insert(more.front());
+                    else
+                        rel.insertMany(more);
+                } else {
+                    std::vector<Slot> live;
+                    for (Slot s = 0; s < rel.slotCount(); ++s)
+                        if (rel.isAlive(s))
+                            live.push_back(s);
+                    std::vector<Slot> gone;
+                    for (int j = 0; j < k; ++j)
+                        gone.push_back(live[random.bounded(quint32(live.size()))]);
+                    for (const Slot s : gone)
+                        present.erase({rel.integer(s, 0), rel.integer(s, 1)});
+                    if (k == 1) {
+                        rel.remove(gone.front());
+                    } else {
+                        Batch batch;
+                        batch.remove(rel, gone); // a row named twice goes once
+                        batch.commit();
+                    }
+                }
+                checkIndexes(rel, qPrintable(QStringLiteral("round %1 (%2 rows)").arg(round).arg(k)));
+            }
+            for (int i = 0; i < rel.indexCount(); ++i)
+                orders.push_back(pairsInOrder(rel, i));
+        }
+        Table reread(m_dir.filePath("Rel.db"), def, TableFile::Durability::Full);
+        for (int i = 1; i < reread.indexCount(); ++i)
+            QVERIFY(pairsInOrder(reread, i) == orders[std::size_t(i)]);
+    }
+
+    // A flower and its links leave together or not at all, whichever of the two files refuses.
+    void aBatchOverTwoFilesIsOneTransaction_data()
+    {
+        QTest::addColumn<QString>("readOnly");
+        QTest::newRow("the links' file, written first") << "Rel.db";
+        QTest::newRow("the flowers' file, written after the links") << "Flores.db";
+    }
+    void aBatchOverTwoFilesIsOneTransaction()
+    {
+        QFETCH(QString, readOnly);
+        createTables();
+        standardCatalogue();
+        const TableRows flowers = dumpTable(m_dir.path(), catalogue::floresDef());
+        const TableRows links = dumpTable(m_dir.path(), catalogue::relDef());
+        {
+            FaultyFiles faults;
+            faults.openReadOnly(readOnly);
+            Catalogue c;
+            c.open();
+            QVERIFY(c.TFlores.locate("Clave", 1));
+            QCOMPARE(c.TRelF.recordCount(), 2);
+            Table &rel = *c.TRelF.table();
+            Batch batch;
+            batch.remove(rel, rel.rowsWhere(rel.fieldIndex("KFlor"), 1));
+            try {
+                c.TFlores.remove(batch);
+                QFAIL("a read-only file took the change");
+            } catch (const Error &e) {
+                QCOMPARE(e.message(), QStringLiteral("Error en la tabla %1: la tabla es de solo lectura").arg(readOnly));
+            }
+            QCOMPARE(c.TFlores.recordCount(), 6);
+            QCOMPARE(c.TFlores.asInteger("Clave"), 1);
+            QCOMPARE(column(c.TRelF, "KSint"), QStringList({"1", "2"}));
+            c.TRelS.setMasterSource(nullptr);
+            QCOMPARE(c.TRelS.recordCount(), 6);
+        }
+        QCOMPARE(dumpTable(m_dir.path(), catalogue::floresDef()), flowers);
+        QCOMPARE(dumpTable(m_dir.path(), catalogue::relDef()), links);
+
+        // Writable, it goes through, and nothing of the transaction is left beside the tables.
+        {
+            Catalogue c;
+            c.open();
+            QVERIFY(c.TFlores.locate("Clave", 1));
+            Table &rel = *c.TRelF.table();
+            Batch batch;
+            batch.remove(rel, rel.rowsWhere(rel.fieldIndex("KFlor"), 1));
+            c.TFlores.remove(batch);
+            QCOMPARE(c.TFlores.recordCount(), 5);
+            QCOMPARE(c.TFlores.asString("Nom1"), QString("Zarza")); // the flower after it
+            QCOMPARE(c.TRelF.recordCount(), 0);
+        }
+        QCOMPARE(dumpTable(m_dir.path(), catalogue::floresDef()).size(), 5);
+        QCOMPARE(dumpTable(m_dir.path(), catalogue::relDef()).size(), 4);
+        for (const QString &name : folderEntries(m_dir.path()))
+            QVERIFY2(name.endsWith(".db"), qPrintable(name));
+    }
+
+    // A number that does not fit its field, or a key that is not positive, is refused when the
+    // table opens: cut down, it would name another row.
+    void outOfRangeNumbersAreRefusedAtOpen_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("symptom key above 2^31-1")
+            << "Sintomas.db" << "UPDATE Sintomas SET Clave = 2147483648 WHERE Clave = 4"
+            << "La tabla Sintomas.db no se puede abrir: el campo Clave de una fila tiene el valor 2147483648, fuera del "
+               "intervalo de 1 a 2147483647";
+        QTest::newRow("flower key 0 in a link")
+            << "Rel.db" << "UPDATE Rel SET KFlor = 0 WHERE KFlor = 5"
+            << "La tabla Rel.db no se puede abrir: el campo KFlor de una fila tiene el valor 0, fuera del intervalo de 1 "
+               "a 2147483647";
+        QTest::newRow("negative key in the selection")
+            << "RepSint.db" << "INSERT INTO RepSint VALUES (-1)"
+            << "La tabla RepSint.db no se puede abrir: el campo Clave de una fila tiene el valor -1, fuera del intervalo "
+               "de 1 a 2147483647";
+        QTest::newRow("order that 32 bits would cut to 1")
+            << "Sintomas.db" << "UPDATE Sintomas SET Orden = 4294967297 WHERE Clave = 2"
+            << "La tabla Sintomas.db no se puede abrir: el campo Orden de una fila tiene el valor 4294967297, fuera del "
+               "intervalo de -2147483648 a 2147483647";
+        QTest::newRow("order that is a text")
+            << "Sintomas.db" << "UPDATE Sintomas SET Orden = '7x' WHERE Clave = 2"
+            << "La tabla Sintomas.db no se puede abrir: el campo Orden de una fila tiene el valor '7x', que no es un "
+               "número entero";
+    }
+    void outOfRangeNumbersAreRefusedAtOpen()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, change);
+        QFETCH(QString, expected);
+        createTables();
+        standardCatalogue();
+        for (const TableDef &def : catalogue::allTableDefs())
+            if (def.fileName() == file) {
+                TableFile f = TableFile::open(m_dir.filePath(file), def, TableFile::Durability::Full);
+                f.exec("PRAGMA ignore_check_constraints = ON");
+                f.exec(change);
+            }
+        const QByteArray before = fileHash(m_dir.filePath(file));
+        Catalogue c;
+        try {
+            c.open();
+            QFAIL("the table opened");
+        } catch (const Error &e) {
+            QCOMPARE(e.message(), expected);
+        }
+        QCOMPARE(fileHash(m_dir.filePath(file)), before);
+        // A key written by the program is held to the same range.
+        if (file == "Sintomas.db") {
+            Table rep(m_dir.filePath("RepSint.db"), catalogue::repSintDef(), TableFile::Durability::Relaxed);
+            Record zero = record(rep, {{"Clave", 0}});
+            QVERIFY_THROWS_EXCEPTION(Error, rep.insert(zero));
+        }
+    }
+
+    // SQLite would roll back another program's hot journal, or take in its write-ahead log,
+    // on opening its file: the header is read first, and such a file is left as it was.
+    void foreignDatabasesAreLeftByteForByte_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("another program's, with a hot journal") << 0;
+        QTest::newRow("another program's, with a write-ahead log") << 1;
+        QTest::newRow("ours, turned to write-ahead mode") << 2;
+        QTest::newRow("ours, with a log of another program's beside it") << 3;
+    }
+    void foreignDatabasesAreLeftByteForByte()
+    {
+        QFETCH(int, kind);
+        createTables();
+        standardCatalogue();
+        const QString path = m_dir.filePath("Flores.db");
+        QString expected = "el archivo no lleva la marca de las tablas del programa";
+        if (kind == 2) {
+            sqlite3 *db = nullptr;
+            sqlite3_open(path.toUtf8().constData(), &db);
+            sql(db, "PRAGMA journal_mode = WAL");
+            sqlite3_close(db);
+            expected = "el archivo está en modo WAL, que el programa no usa";
+        } else if (kind == 3) {
+            QTemporaryDir scratch;
+            foreignDatabase(scratch.filePath("otra.db"), true);
+            QVERIFY(QFile::copy(scratch.filePath("otra.db-wal"), path + "-wal"));
+            expected = "junto a ella hay un archivo Flores.db-wal que el programa no escribe";
+        } else {
+            foreignDatabase(path, kind == 1);
+            QVERIFY(sqliteWouldChange(path));
+        }
+        const auto before = filesStartingWith(m_dir.path(), "Flores.db");
+        QCOMPARE(before.size(), std::size_t(kind == 0 || kind == 3 ? 2 : kind == 1 ? 3 : 1));
+        Catalogue c;
+        try {
+            c.open();
+            QFAIL("another program's file opened");
+        } catch (const Error &e) {
+            QCOMPARE(e.message(), "La tabla Flores.db no es una tabla de Vantolia: " + expected);
+        }
+        QVERIFY(tabletool::verifyTables(m_dir.path()).contains("La tabla Flores.db no es una tabla de Vantolia: " + expected));
+        QVERIFY(filesStartingWith(m_dir.path(), "Flores.db") == before);
+    }
+
+    // Old tables in the working folder: the message says how to bring them over, with the
+    // command filled in, and the files are not touched.
+    void paradoxTablesAreNamedWithTheCommandToBringThemOver()
+    {
+        createTables();
+        standardCatalogue();
+        const QString path = m_dir.filePath("Flores.db");
+        const QString suggested = m_dir.path() + "-nueva";
+        auto writeOld = [&](const QByteArray &password) {
+            QFile::remove(path);
+            tabletool::ParadoxWriterOptions options;
+            options.password = password;
+            tabletool::ParadoxTableWriter w(path,
+                                            {{"Clave", tabletool::paradoxtype::kAutoIncrement, 4},
+                                             {"Nom1", tabletool::paradoxtype::kAlpha, 25}},
+                                            options);
+            w.addRow({qint64(1), QByteArray("Rosa")});
+            w.finish();
+        };
+        auto messageOnOpening = [&] {
+            Catalogue c;
+            c.setPassword("tarnok");
+            try {
+                c.open();
+            } catch (const Error &e) {
+                return e.message();
+            }
+            return QString();
+        };
+        writeOld({});
+        const QStringList entries = folderEntries(m_dir.path());
+        const QByteArray bytes = readFile(path);
+        QCOMPARE(messageOnOpening(),
+                 QStringLiteral("La tabla Flores.db está en el formato de las tablas antiguas (Paradox): el programa no "
+                                "la abre ni la modifica. Puede traer el catálogo a una carpeta nueva con la orden\n\n"
+                                "vantolia-tablas migrar %1 %2\n\ny abrir después el programa en esa carpeta.")
+                     .arg(m_dir.path(), suggested));
+        QCOMPARE(readFile(path), bytes);
+        QCOMPARE(folderEntries(m_dir.path()), entries);
+
+        // A folder of that name is there already: another one is suggested. A protected table
+        // needs the password, which the program was handed.
+        QVERIFY(QDir().mkdir(suggested));
+        writeOld("tarnok");
+        const QString message = messageOnOpening();
+        QDir(suggested).removeRecursively();
+        QVERIFY2(message.contains(QStringLiteral("\n\nvantolia-tablas migrar %1 %2-2 --clave tarnok\n\n")
+                                      .arg(m_dir.path(), suggested)),
+                 qPrintable(message));
+
+        // Another program's file that is not a table of that format is only called foreign.
+        writeFile(path, QByteArray("\x40\x00\x00\x08\x07\x04", 6) + QByteArray(200, '\0'));
+        QVERIFY(tabletool::verifyTables(m_dir.path())
+                    .contains("La tabla Flores.db no es una tabla de Vantolia: el archivo no es una base de datos de "
+                              "tablas"));
+    }
+
+    // Working tables are written behind: a write that fails later reaches the user once, in
+    // Spanish, and the program goes on and still ends. Catalogue tables refuse at once.
+    void failedWritesAreToldInSpanish()
+    {
+        createTables();
+        standardCatalogue();
+        FaultyFiles faults;
+        faults.openReadOnly("RepSint.db");
+        faults.openReadOnly("Flores.db");
+        {
+            Catalogue c;
+            QSignalSpy told(&c, &Catalogue::writeFailed);
+            c.open(); // empties the selection, behind
+            QTRY_COMPARE(told.count(), 1);
+            QCOMPARE(told.first().first().toString(),
+                     QString("No se pudieron guardar los cambios de la tabla RepSint.db.\n"
+                             "Error en la tabla RepSint.db: la tabla es de solo lectura"));
+            c.TRepS.append();
+            c.TRepS.setInteger("Clave", 3);
+            c.TRepS.post();
+            QCOMPARE(c.TRepS.recordCount(), 1);
+            QVERIFY(c.TRepS.table()->hasPendingWrites());
+            QTest::qWait(20);
+            QCOMPARE(told.count(), 1); // told once, not at every change
+
+            QVERIFY(c.TFlores.locate("Clave", 1));
+            c.TFlores.edit();
+            c.TFlores.setText("Nom1", "Rosa roja");
+            try {
+                c.TFlores.post();
+                QFAIL("a read-only table took a change");
+            } catch (const Error &e) {
+                QCOMPARE(e.message(), QString("Error en la tabla Flores.db: la tabla es de solo lectura"));
+            }
+            c.TFlores.cancel();
+            QCOMPARE(c.TFlores.asString("Nom1"), QString("Rosa"));
+        } // closing tries once more, and fails quietly
+    }
+
+    void reasonsAreSpanish_data()
+    {
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("spanish");
+        QTest::newRow("full disk") << "Error en la tabla Rel.db: database or disk is full"
+                                   << "Error en la tabla Rel.db: el disco está lleno";
+        QTest::newRow("read only") << "attempt to write a readonly database" << "la tabla es de solo lectura";
+        QTest::newRow("cannot open") << "unable to open database file" << "no se puede abrir el archivo";
+        QTest::newRow("check") << "CHECK constraint failed: Nom" << "un valor no cumple las condiciones del campo Nom";
+        QTest::newRow("the store's own words stay") << "Key violation" << "Key violation";
+    }
+    void reasonsAreSpanish()
+    {
+        QFETCH(QString, english);
+        QFETCH(QString, spanish);
+        QCOMPARE(store::withSpanishReasons(english), spanish);
+    }
+
+    void runningOutOfMemoryIsToldInSpanish()
+    {
+        QCOMPARE(errorText(std::bad_alloc()), QString("No hay memoria suficiente para terminar la operación"));
+        QCOMPARE(errorText(Error("Key violation")), QString("Key violation"));
     }
 };
 

@@ -53,14 +53,6 @@ std::vector<int> countedPlacement(const std::vector<int> &scores)
     return order;
 }
 
-void choose(Catalogue &c, const std::vector<qint32> &keys)
-{
-    std::vector<store::Record> rows;
-    for (const qint32 k : keys)
-        rows.push_back({{k}, {true}});
-    c.TRepS.table()->insertMany(rows);
-}
-
 } // namespace
 
 class TestWorksheet : public QObject
@@ -275,7 +267,7 @@ private slots:
         WorkingFolder folder;
         Catalogue c;
         c.open();
-        choose(c, {5, 4}); // Timidez, Miedo a cosas conocidas
+        chooseSymptoms(c, {5, 4}); // Timidez, Miedo a cosas conocidas
         repertory::processSelection(c);
         const int selectionRow = c.TRepS.currentRow();
         c.TRepF.moveTo(1);
@@ -327,7 +319,7 @@ private slots:
         {
             Catalogue c;
             c.open();
-            choose(c, {3, 9, 17, 18, 30, 41, 59, 60});
+            chooseSymptoms(c, {3, 9, 17, 18, 30, 41, 59, 60});
             repertory::processSelection(c);
             c.TFlores.setFilterText("Tipo=2"); // names of other systems read as empty
             const Sheet h = worksheet::buildSheet(c, "Nom2");
@@ -351,7 +343,7 @@ private slots:
             std::set<qint32> keys;
             while (keys.size() < 45)
                 keys.insert(1 + qint32(random.bounded(710))); // a few beyond the catalogue, without links
-            choose(c, std::vector<qint32>(keys.begin(), keys.end()));
+            chooseSymptoms(c, std::vector<qint32>(keys.begin(), keys.end()));
             repertory::processSelection(c);
             const Sheet h = worksheet::buildSheet(c, "Nom1");
             QVERIFY(h.rows() > 40);

@@ -9,6 +9,10 @@
 #include <QTemporaryDir>
 #include <QVariantList>
 
+#include <vector>
+
+class Catalogue;
+
 // The fixture catalogue of tests/data (nine flowers, fourteen symptoms, eighteen links, one
 // photo), imported into `folder` by the same code as the command-line tool. Returns the folder;
 // throws store::Error when the import fails.
@@ -40,3 +44,13 @@ QStringList folderEntries(const QString &folder);
 // Every stored value of a table in file order, pictures as their bytes.
 using TableRows = QList<QVariantList>;
 TableRows dumpTable(const QString &folder, const store::TableDef &def);
+// Puts the symptoms with these keys into the selection, in one go.
+void chooseSymptoms(Catalogue &catalogue, const std::vector<qint32> &keys);
+
+// The text of each page of a PDF file as pdftotext (poppler-utils) reads it keeping the layout,
+// line after line, blanks and line breaks folded to single blanks. Empty when the tool cannot
+// read the file.
+QStringList pdfPages(const QString &path);
+
+// The page size pdfinfo names, "A4" or "letter", with the page's width and height in points.
+QString pdfPageSize(const QString &path);

@@ -7,6 +7,7 @@
 #include "picture.h"
 #include "reasons.h"
 #include "store/codepage.h"
+#include "cataloguerows.h"
 #include "tablefolder.h"
 
 #include <QDir>
@@ -24,28 +25,9 @@ namespace {
 // Far beyond any photo of a flower; a larger file is not read at all.
 constexpr qint64 kMaxPhotoBytes = 64 * 1024 * 1024;
 
-struct Flower
-{
-    qint32 key = 0;
-    QString system;
-    QString names[3];
-    QString memos[3];
-    QByteArray photo;
-};
-
-struct Symptom
-{
-    qint32 key = 0;
-    QString name;
-    std::optional<qint32> order;
-};
-
-struct Link
-{
-    qint32 flower = 0;
-    qint32 symptom = 0;
-    std::optional<qint32> order;
-};
+using Flower = FlowerRow;
+using Symptom = SymptomRow;
+using Link = LinkRow;
 
 // An optionally signed decimal integer, nothing else: no blanks, no decimals, no exponent.
 std::optional<qint64> parseInteger(const QString &text, bool allowSign)
@@ -300,28 +282,7 @@ void importCsv(const QString &csvFolder, const QString &folder)
         const std::vector<Link> links = readLinks(csvFolder, flowerKeys, symptomKeys);
 
         NewTableFolder tables(folder);
-        fillRows(tables, catalogue::floresDef(), flowers, [](store::Statement &st, const Flower &f) {
-            st.bindInt(1, f.key);
-            st.bindText(2, f.system);
-            for (int n = 0; n < 3; ++n)
-                bindTextOrNull(st, 3 + n, f.names[n]);
-            for (int n = 0; n < 3; ++n)
-                bindTextOrNull(st, 6 + n, f.memos[n]);
-            if (f.photo.isEmpty())
-                st.bindNull(9);
-            else
-                st.bindBlob(9, f.photo);
-        });
-        fillRows(tables, catalogue::sintomasDef(), symptoms, [](store::Statement &st, const Symptom &s) {
-            st.bindInt(1, s.key);
-            bindTextOrNull(st, 2, s.name);
-            bindIntOrNull(st, 3, s.order);
-        });
-        fillRows(tables, catalogue::relDef(), links, [](store::Statement &st, const Link &l) {
-            st.bindInt(1, l.flower);
-            st.bindInt(2, l.symptom);
-            bindIntOrNull(st, 3, l.order);
-        });
+        fillCatalogue(tables, flowers, symptoms, links);
         tables.install();
     });
 }

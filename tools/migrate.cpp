@@ -6,6 +6,7 @@
 #include "store/codepage.h"
 #include "fieldtext.h"
 #include "filesystem.h"
+#include "cataloguerows.h"
 #include "tablefolder.h"
 
 #include <QBuffer>
@@ -32,28 +33,9 @@ namespace {
 
 constexpr int kExamples = 5;
 
-struct Flower
-{
-    qint32 key = 0;
-    QString type;
-    QString names[3];
-    QString memos[3];
-    QByteArray photo; // as the old table keeps it, until it is made PNG
-};
-
-struct Symptom
-{
-    qint32 key = 0;
-    QString name;
-    std::optional<qint64> order;
-};
-
-struct Link
-{
-    qint32 flower = 0;
-    qint32 symptom = 0;
-    std::optional<qint64> order;
-};
+using Flower = FlowerRow;
+using Symptom = SymptomRow;
+using Link = LinkRow;
 
 // The old folder's files, found whatever the case of their names: they come from Windows.
 class OldFolder
@@ -226,7 +208,7 @@ std::vector<Flower> readFlowers(const OldFolder &old, const std::optional<QByteA
         Flower f;
         f.key = readKey(*t, at[0], rows);
         const QString who = QStringLiteral("la flor %1").arg(f.key);
-        f.type = readType(*t, at[1], f.key, report.notes);
+        f.system = readType(*t, at[1], f.key, report.notes);
         for (int n = 0; n < 3; ++n)
             f.names[n] = readText(*t, at[std::size_t(2 + n)], nameSize, who);
         for (int n = 0; n < 3; ++n)
@@ -582,28 +564,7 @@ MigrationReport migrateParadox(const QString &oldFolder, const QString &folder, 
     MadeFolders made;
     made.make(folder);
     NewTableFolder tables(folder);
-    fillRows(tables, catalogue::floresDef(), flowers, [](store::Statement &st, const Flower &f) {
-        st.bindInt(1, f.key);
-        st.bindText(2, f.type);
-        for (int n = 0; n < 3; ++n)
-            bindTextOrNull(st, 3 + n, f.names[n]);
-        for (int n = 0; n < 3; ++n)
-            bindTextOrNull(st, 6 + n, f.memos[n]);
-        if (f.photo.isEmpty())
-            st.bindNull(9);
-        else
-            st.bindBlob(9, f.photo);
-    });
-    fillRows(tables, catalogue::sintomasDef(), symptoms, [](store::Statement &st, const Symptom &s) {
-        st.bindInt(1, s.key);
-        bindTextOrNull(st, 2, s.name);
-        bindIntOrNull(st, 3, s.order);
-    });
-    fillRows(tables, catalogue::relDef(), links, [](store::Statement &st, const Link &l) {
-        st.bindInt(1, l.flower);
-        st.bindInt(2, l.symptom);
-        bindIntOrNull(st, 3, l.order);
-    });
+    fillCatalogue(tables, flowers, symptoms, links);
     Belongings belongings(old, folder, report);
     belongings.placeWith([&] { tables.install(); });
     made.keep();

@@ -1,28 +1,17 @@
 #include "readonlyfile.h"
 
 #include "store/error.h"
+#include "store/reasons.h"
 
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace tabletool {
-namespace {
-
-QString systemReason(int code)
-{
-    switch (code) {
-    case ENOENT: return QStringLiteral("no existe");
-    case EACCES: return QStringLiteral("no hay permiso para leerlo");
-    default: return QStringLiteral("no se puede leer (%1)").arg(QString::fromLocal8Bit(std::strerror(code)));
-    }
-}
-
-} // namespace
+using store::systemReason;
 
 ReadOnlyFile::ReadOnlyFile(const QString &path, const QString &name) : m_name(name)
 {

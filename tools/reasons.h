@@ -1,17 +1,19 @@
 #pragma once
 
+#include "store/reasons.h"
+
 #include <QImageReader>
 #include <QString>
 
-// The reasons the system, SQLite and the picture reader give for a failure, in Spanish words:
-// every message the tool prints is Spanish, theirs included.
+// The reasons SQLite's integrity check and the picture reader give for a failure, in Spanish
+// words: every message the tool prints is Spanish, theirs included. The system's and SQLite's
+// own reasons are the store's (store/reasons.h), shared with the program.
 namespace tabletool {
 
-// Why a system call failed, from its errno: "el sistema de archivos es de solo lectura".
-QString systemReason(int error);
+using store::systemReason;
 
-// `message` with every reason SQLite wrote in English ("database or disk is full") put in
-// Spanish words; the rest is left as it is.
+// `message` with SQLite's reasons in Spanish words, as the store gives them, and the store's
+// "Key violation", which the program keeps as it is, in Spanish as well.
 QString withSpanishReasons(const QString &message);
 
 // One line of SQLite's integrity check in Spanish; an empty text for the line that only names

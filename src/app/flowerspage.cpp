@@ -6,6 +6,9 @@
 #include "panelsizes.h"
 
 #include "catalogue/catalogue.h"
+#include "maintenance/flowerlinks.h"
+#include "maintenance/flowerrecords.h"
+#include "maintenance/flowerphoto.h"
 #include "ui/buttonpictures.h"
 #include "widgets/fieldlink.h"
 
@@ -71,9 +74,28 @@ void FlowersPage::setUp(Catalogue &c)
     new FieldLink(ui->DBEdit3, &c.SFlores, QStringLiteral("Nom3"));
     new FieldLink(ui->DBMemo1, &c.SFlores, QStringLiteral("Memo1"));
     new FieldLink(ui->DBMemo2, &c.SFlores, QStringLiteral("Memo2"));
-    new FieldLink(ui->DBImage1, &c.SFlores, QStringLiteral("Foto"));
+    m_photo = new FlowerPhoto({ui->ScrBox, ui->DBImage1, ui->AjusteButtons, ui->Copiar, ui->Pegar, ui->Leer, ui->Borrar},
+                              c.SFlores, this);
 
     connect(ui->IdiomaButtons, &QButtonGroup::idClicked, this, &FlowersPage::Idioma1Click);
+
+    m_records = new FlowerRecords(c, ui->GrFlor, ui->LabBus, ui->EdNom1, this);
+    m_links = new FlowerLinks(c, this);
+    connect(ui->NuevaFlor, &QAbstractButton::clicked, this, &FlowersPage::newFlowerRequested);
+    connect(ui->ElimFlor, &QAbstractButton::clicked, m_records, &FlowerRecords::ElimFlorClick);
+    connect(ui->AgrSintFlor, &QAbstractButton::clicked, m_links, &FlowerLinks::BotAgrSintFlorClick);
+    connect(ui->ElimSintFlor, &QAbstractButton::clicked, m_links, &FlowerLinks::ElimSintFlorClick);
+}
+
+void FlowersPage::setEditMode(bool on)
+{
+    ui->PanEdSint->setVisible(on);
+    ui->PanBotIm->setVisible(on);
+}
+
+void FlowersPage::NuevaFlorClick(int system)
+{
+    m_records->NuevaFlorClick(system);
 }
 
 void FlowersPage::Idioma1Click(int language)
@@ -101,6 +123,7 @@ void FlowersPage::enter()
     ui->GrSint->fitColumns();
     ui->GrFlor->fitColumns();
     ui->GrFlor->setFocus();
+    AjustarFoto();
 }
 
 void FlowersPage::TFloresAfterScroll()
@@ -111,6 +134,14 @@ void FlowersPage::TFloresAfterScroll()
     } catch (const std::exception &) {
         // The label keeps its last count.
     }
+    m_photo->AjustarFoto();
+}
+
+void FlowersPage::AjustarFoto()
+{
+    // The frame takes its new size from layouts still waiting to run.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    m_photo->AjustarFoto();
 }
 
 void FlowersPage::showResultFlower(std::optional<qint32> key)

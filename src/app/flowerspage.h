@@ -9,6 +9,9 @@ namespace Ui {
 class FlowersPage;
 }
 class Catalogue;
+class FlowerLinks;
+class FlowerRecords;
+class FlowerPhoto;
 class SplitterPanels;
 class QShortcut;
 
@@ -34,6 +37,14 @@ public:
     // What showing the page does to it: grids refitted, the focus on the flower list.
     void enter();
     void TFloresAfterScroll();
+    // Lays the photo out again in its frame, as the fit mode says; for whatever changes the
+    // frame's size, such as the text size.
+    void AjustarFoto();
+
+    // Edit mode shows the panels that change flowers, links and photos.
+    void setEditMode(bool on);
+    // A new flower of `system`, 0 when no single system is chosen (which only says so).
+    void NuevaFlorClick(int system);
 
     // Shows the return notice in place of the list and puts the cursor on the flower with the
     // given key, if any, whatever the list's order; hideReturnNotice() brings the list back.
@@ -50,6 +61,8 @@ signals:
     void languageChosen(int language);
     // The user asked to go back from a result flower to the result.
     void returnRequested();
+    // The user asked for a new flower; which system it takes is the toolbar's to say.
+    void newFlowerRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -62,4 +75,7 @@ private:
     Catalogue *m_catalogue = nullptr;
     std::optional<quint8> m_system;
     QList<QShortcut *> m_returnKeys;
+    FlowerRecords *m_records = nullptr;
+    FlowerLinks *m_links = nullptr;
+    FlowerPhoto *m_photo = nullptr;
 };

@@ -6,7 +6,9 @@
 #include "panelsizes.h"
 
 #include "catalogue/catalogue.h"
+#include "repertory/mixturedialog.h"
 #include "repertory/repertorycopy.h"
+#include "repertory/repertoryprinting.h"
 #include "repertory/tfplanrep.h"
 #include "ui/buttonpictures.h"
 
@@ -17,7 +19,9 @@ namespace {
 const ButtonPicture kPictures[] = {
     {"Button2", Picture::Flower},
     {"BotCopiar", Picture::Copy},
+    {"printCase", Picture::Print},
     {"PlanRep", Picture::Worksheet},
+    {"suggestMixture", Picture::Flower},
 };
 
 constexpr int kSystemColumnWidth = 52;
@@ -60,6 +64,8 @@ void RepertoryPage::setUp(Catalogue &c)
     connect(ui->GrRepF, &QAbstractItemView::doubleClicked, this, &RepertoryPage::flowerRequested);
     connect(ui->BotCopiar, &QAbstractButton::clicked, this, &RepertoryPage::BotCopiarClick);
     connect(ui->PlanRep, &QAbstractButton::clicked, this, &RepertoryPage::PlanRepClick);
+    connect(ui->printCase, &QAbstractButton::clicked, this, &RepertoryPage::printCaseClick);
+    connect(ui->suggestMixture, &QAbstractButton::clicked, this, &RepertoryPage::suggestMixtureClick);
 }
 
 void RepertoryPage::IdiomaRepClick()
@@ -92,6 +98,11 @@ void RepertoryPage::setPanelSizes(const QList<int> &sizes)
     m_panels->setSizes(sizes);
 }
 
+void RepertoryPage::setPatient(const QString &name)
+{
+    m_patient = name;
+}
+
 void RepertoryPage::BotCopiarClick()
 {
     ::BotCopiarClick(*m_catalogue, nameField());
@@ -99,5 +110,18 @@ void RepertoryPage::BotCopiarClick()
 
 void RepertoryPage::PlanRepClick()
 {
-    ::PlanRepClick(*m_catalogue, nameField(), window());
+    ::PlanRepClick(*m_catalogue, nameField(), window(), m_patient);
+}
+
+void RepertoryPage::suggestMixtureClick()
+{
+    // The sheet in the result's order: the suggestion breaks its ties by that order.
+    MixtureDialog dialog(worksheet::buildSheet(*m_catalogue, nameField()), window());
+    dialog.exec();
+}
+
+void RepertoryPage::printCaseClick()
+{
+    const QString nameTitle = ui->GrRepF->model()->headerData(1, Qt::Horizontal).toString();
+    printRepertory(*m_catalogue, nameField(), nameTitle, m_patient, window());
 }

@@ -30,6 +30,8 @@ public:
     // Which panel sizes the user has set on this page, for the settings file: GrRep, PanDerRep.
     QList<int> panelSizes() const;
     void setPanelSizes(const QList<int> &sizes);
+    // The patient open in the companion application, offered when printing; empty for none.
+    void setPatient(const QString &name);
 
 signals:
     // The user asked to see the result's current flower.
@@ -38,8 +40,11 @@ signals:
 private:
     void BotCopiarClick();
     void PlanRepClick();
+    void printCaseClick();
+    void suggestMixtureClick();
 
     std::unique_ptr<Ui::RepertoryPage> ui;
     std::unique_ptr<SplitterPanels> m_panels;
     Catalogue *m_catalogue = nullptr;
+    QString m_patient;
 };

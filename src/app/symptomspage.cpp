@@ -6,6 +6,8 @@
 #include "panelsizes.h"
 
 #include "catalogue/catalogue.h"
+#include "maintenance/flowerlinks.h"
+#include "maintenance/symptomrecords.h"
 #include "repertory/searchbox.h"
 #include "repertory/selection.h"
 #include "repertory/selectionstorage.h"
@@ -77,6 +79,28 @@ void SymptomsPage::setUp(Catalogue &c)
     connect(m_storage, &SelectionStorage::selectionLoaded, this,
             [this] { enableSelectionButtons(m_selection->hasSymptoms()); });
     enableSelectionButtons(false);
+
+    m_records = new SymptomRecords(c, ui->GrSintomas, this);
+    m_links = new FlowerLinks(c, this);
+    c.TSint.afterPost = [this] {
+        m_records->TSintAfterPost();
+        // A renamed symptom may have left the search, or a new one joined it.
+        showCount(m_catalogue->TSint.recordCount());
+    };
+    connect(ui->Button4, &QAbstractButton::clicked, m_records, &SymptomRecords::Button4Click);
+    connect(ui->Button5, &QAbstractButton::clicked, m_records, &SymptomRecords::Button5Click);
+    connect(ui->CambiarNombre, &QAbstractButton::clicked, m_records, &SymptomRecords::CambiarNombreClick);
+    connect(ui->BotAgrSintFlor, &QAbstractButton::clicked, m_links, &FlowerLinks::BotAgrSintFlorClick);
+}
+
+void SymptomsPage::setEditMode(bool on)
+{
+    m_editMode = on;
+    m_records->setEditMode(on);
+    ui->PanBotEdSint->setVisible(on);
+    // Linking the selection to a flower is offered here as well while the catalogue may change.
+    ui->PanBotAgrSint->setVisible(on);
+    ui->LabCantSint->setAlignment((on ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter);
 }
 
 void SymptomsPage::enter()
@@ -84,13 +108,13 @@ void SymptomsPage::enter()
     fitGrids();
     ui->Ed->setFocus();
     m_search->EdChange();
-    // Adding the selection to a flower is offered on the flower page only.
-    ui->PanBotAgrSint->hide();
+    ui->PanBotAgrSint->setVisible(m_editMode);
 }
 
 void SymptomsPage::LeerPaciente()
 {
     m_storage->LeerPaciente();
+    emit patientShown(ui->PanPac->isHidden() ? QString() : ui->LabPac->text());
 }
 
 void SymptomsPage::TSintAfterScroll()

@@ -9,9 +9,11 @@ class SymptomsPage;
 }
 class Catalogue;
 class SplitterPanels;
+class FlowerLinks;
 class SearchBox;
 class Selection;
 class SelectionStorage;
+class SymptomRecords;
 class TFSelArch;
 
 // The symptoms page: the search box over the symptom list, the flowers of the current
@@ -31,6 +33,9 @@ public:
     // Reads the companion application's patient file and shows or hides the patient.
     void LeerPaciente();
     void TSintAfterScroll();
+    // Edit mode shows the buttons that change symptoms and link the selection to the current
+    // flower, and lines the symptom count up on the left.
+    void setEditMode(bool on);
     // Which panel sizes the user has set on this page, for the settings file: PanInfSint, PanDerSint.
     QList<int> panelSizes() const;
     void setPanelSizes(const QList<int> &sizes);
@@ -38,6 +43,8 @@ public:
 signals:
     // The selection was processed: the result is ready to be shown.
     void processed();
+    // The companion application's patient as the page now shows it; empty when none shows.
+    void patientShown(const QString &name);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -54,4 +61,7 @@ private:
     SearchBox *m_search = nullptr;
     Selection *m_selection = nullptr;
     SelectionStorage *m_storage = nullptr;
+    SymptomRecords *m_records = nullptr;
+    FlowerLinks *m_links = nullptr;
+    bool m_editMode = false;
 };

@@ -20,6 +20,11 @@ void SystemCombo::setShownText(const QString &text)
     update();
 }
 
+int SystemCombo::chosenSystem() const
+{
+    return ownText.isEmpty() ? std::max(0, currentIndex()) : 0;
+}
+
 void SystemCombo::paintEvent(QPaintEvent *event)
 {
     if (ownText.isEmpty()) {

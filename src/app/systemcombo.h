@@ -17,6 +17,9 @@ public:
     // The text on the box: the text of its own if one is set, otherwise the chosen entry.
     QString shownText() const;
     void setShownText(const QString &text);
+    // The one flower system the box shows chosen (1 to 13), or 0 while it shows "TODOS" or a
+    // text of its own.
+    int chosenSystem() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -64,6 +64,7 @@ void TForm1::prepareControls()
 void TForm1::connectPages()
 {
     DataGrid::setErrorHandler(showError);
+    connect(&m_catalogue, &Catalogue::writeFailed, this, [](const QString &message) { showError(message); });
     ui->PagFlor->setUp(m_catalogue);
     ui->PagSint->setUp(m_catalogue);
     ui->PagRep->setUp(m_catalogue);
@@ -74,7 +75,10 @@ void TForm1::connectPages()
     connect(ui->PagFlor, &FlowersPage::languageChosen, ui->PagRep, &RepertoryPage::followLanguage);
     connect(ui->PagFlor, &FlowersPage::returnRequested, this, &TForm1::LabVolverClick);
     connect(ui->PagSint, &SymptomsPage::processed, this, &TForm1::showResult);
+    connect(ui->PagSint, &SymptomsPage::patientShown, ui->PagRep, &RepertoryPage::setPatient);
     connect(ui->PagRep, &RepertoryPage::flowerRequested, this, &TForm1::Button2Click);
+    connect(ui->PagFlor, &FlowersPage::newFlowerRequested, this, &TForm1::NuevaFlorClick);
+    connect(ui->Modificar, &QAbstractButton::clicked, this, &TForm1::ModificarClick);
 
     connect(ui->CBSel, &QComboBox::activated, this, &TForm1::CBSelChange);
     connect(ui->Sintomas, &QAbstractButton::clicked, this, [this] { SintomasClick(ui->Sintomas); });
@@ -113,6 +117,7 @@ void TForm1::FormShow()
     AplicarLetra();
     ui->Ficha->tabBar()->hide();
     ui->Ficha->setCurrentWidget(ui->PagLogo);
+    PonerEdicion(false);
 }
 
 bool TForm1::FormCloseQuery() const
@@ -266,26 +271,37 @@ void TForm1::LabVolverClick()
 void TForm1::ColorClick()
 {
     m_appearance->ColorClick();
+    refitPhoto();
 }
 
 void TForm1::MasClick()
 {
     m_appearance->MasClick();
+    refitPhoto();
 }
 
 void TForm1::MenosClick()
 {
     m_appearance->MenosClick();
+    refitPhoto();
 }
 
 void TForm1::AplicarColores()
 {
     m_appearance->AplicarColores();
+    refitPhoto();
 }
 
 void TForm1::AplicarLetra()
 {
     m_appearance->AplicarLetra();
+    refitPhoto();
+}
+
+void TForm1::refitPhoto()
+{
+    // The photo frame may have changed size with the text around it.
+    ui->PagFlor->AjustarFoto();
 }
 
 void TForm1::postPendingFlower()
@@ -363,4 +379,23 @@ settingsfile::Settings TForm1::currentSettings() const
     now.scheme = EsquemaColor;
     now.textSize = TamLetra;
     return now;
+}
+
+void TForm1::PonerEdicion(bool on)
+{
+    EnEdicion = on;
+    m_catalogue.SFlores.setAutoEdit(on);
+    ui->PagFlor->setEditMode(on);
+    ui->PagSint->setEditMode(on);
+    ui->Modificar->setText(on ? QStringLiteral("Editando") : QStringLiteral("Modificar"));
+}
+
+void TForm1::ModificarClick()
+{
+    PonerEdicion(ui->Modificar->isChecked());
+}
+
+void TForm1::NuevaFlorClick()
+{
+    ui->PagFlor->NuevaFlorClick(ui->CBSel->chosenSystem());
 }

@@ -38,6 +38,10 @@ public:
     void Button2Click();
     void LabVolverClick();
     void ayudaClick();
+    // Edit mode: whether the catalogue may be changed at all.
+    void PonerEdicion(bool on);
+    void ModificarClick();
+    void NuevaFlorClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -64,15 +68,18 @@ private:
     void leerConfiguracion();
     void escribirConfiguracion();
     settingsfile::Settings currentSettings() const;
+    void refitPhoto();
     void postPendingFlower();
     void liftSystemFilter();
 
     std::unique_ptr<Ui::TForm1> ui;
-    Catalogue m_catalogue;
+    // A child of the window, so that tests can reach the tables the window shows.
+    Catalogue m_catalogue{this};
     std::unique_ptr<MainWindowAppearance> m_appearance;
     // The splash window stays open underneath the main window for the whole run.
     std::unique_ptr<TFLogo> m_logo;
     // The page that showed when the leave panel was opened; "&No" goes back to it.
     QWidget *m_pageBeforeLeaving = nullptr;
     bool m_settingsRead = false;
+    bool EnEdicion = false;
 };

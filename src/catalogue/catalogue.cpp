@@ -59,8 +59,10 @@ void Catalogue::defineFields()
 store::Table *Catalogue::openTable(std::unique_ptr<store::Table> &table, const store::TableDef &def,
                                    TableFile::Durability durability)
 {
-    if (!table)
+    if (!table) {
         table = std::make_unique<store::Table>(QDir::current().filePath(def.fileName()), def, durability);
+        connect(table.get(), &store::Table::writeFailed, this, &Catalogue::writeFailed);
+    }
     return table.get();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/datasource.h"
+#include "store/fileheader.h"
 #include "store/table.h"
 #include "store/view.h"
 
@@ -15,8 +16,8 @@ public:
     ~Catalogue() override;
 
     // The store takes the password before any table opens. These table files carry no
-    // protection, so it opens them without it.
-    void setPassword(const QString &) { }
+    // protection; the store names it in the command that brings over old tables protected by it.
+    void setPassword(const QString &password) { store::setPassword(password); }
 
     // Opens the views in their fixed order from the tables of the working folder, emptying the
     // two working tables on the way. A table that fails stops the opening with its message.
@@ -48,6 +49,10 @@ public:
     store::DataSource SRepS{&TRepS};
 
     store::Table *table(const QString &name) const;
+
+signals:
+    // The working tables are written behind; when that fails the window tells the user.
+    void writeFailed(const QString &message);
 
 private:
     void defineFields();

@@ -1,6 +1,7 @@
 #include "catalogueedits.h"
 
 #include "catalogue/catalogue.h"
+#include "store/batch.h"
 #include "store/error.h"
 
 #include <QSet>
@@ -10,23 +11,23 @@
 namespace maintenance {
 namespace {
 
-void deleteWithLinks(store::View &record, store::View &links)
+// The row and every link that names it go in one transaction: on any failure nothing is
+// deleted, neither in the files nor in memory.
+void deleteWithLinks(store::View &record, store::View &links, const QString &linkField)
 {
     if (record.state() == store::State::Insert) {
         record.cancel();
         return;
     }
-    // The row must exist before any link goes, so that an empty list changes nothing.
+    // The row must exist before any link is looked for, so that an empty list changes nothing.
     if (!record.currentSlot())
         throw store::Error(QString::fromLatin1(store::kEmptyDataset));
-    // All the links go in one transaction: a failure or a kill midway leaves them all.
+    // A link being typed is stored or dropped first, as any move would.
     links.checkBrowseMode();
-    std::vector<store::Slot> linked;
-    for (int row = 0; row < links.recordCount(); ++row)
-        if (const std::optional<store::Slot> s = links.slotAt(row))
-            linked.push_back(*s);
-    links.table()->removeMany(linked);
-    record.remove();
+    store::Table &rel = *links.table();
+    store::Batch batch;
+    batch.remove(rel, rel.rowsWhere(rel.fieldIndex(linkField), record.asInteger(QStringLiteral("Clave"))));
+    record.remove(batch);
 }
 
 std::optional<qint32> integerOf(const QString &text)
@@ -36,31 +37,46 @@ std::optional<qint32> integerOf(const QString &text)
     return ok ? std::optional<qint32>(value) : std::nullopt;
 }
 
+store::Record linkRecord(const store::Table &rel, qint32 flower, qint32 symptom, qint32 order)
+{
+    store::Record r;
+    r.values.assign(std::size_t(rel.fieldCount()), QVariant());
+    r.changed.assign(std::size_t(rel.fieldCount()), true);
+    r.values[std::size_t(rel.fieldIndex(QStringLiteral("KFlor")))] = flower;
+    r.values[std::size_t(rel.fieldIndex(QStringLiteral("KSint")))] = symptom;
+    r.values[std::size_t(rel.fieldIndex(QStringLiteral("OSint")))] = order;
+    return r;
+}
+
 } // namespace
 
 void deleteFlowerWithLinks(Catalogue &c)
 {
-    deleteWithLinks(c.TFlores, c.TRelF);
+    deleteWithLinks(c.TFlores, c.TRelF, QStringLiteral("KFlor"));
 }
 
 void deleteSymptomWithLinks(Catalogue &c)
 {
-    deleteWithLinks(c.TSint, c.TRelS);
+    deleteWithLinks(c.TSint, c.TRelS, QStringLiteral("KSint"));
 }
 
 void linkSelectionToFlower(Catalogue &c)
 {
     const qint32 flower = c.TFlores.asInteger(QStringLiteral("Clave"));
+    // A link being typed is stored or dropped first, as the next append would.
+    c.TRelF.checkBrowseMode();
+    store::Table &rel = *c.TRelF.table();
+    const int linkedSymptom = rel.fieldIndex(QStringLiteral("KSint"));
     QSet<qint32> linked;
-    const int linkedSymptom = c.TRelF.fieldNumber(QStringLiteral("KSint"));
-    for (int row = 0; row < c.TRelF.recordCount(); ++row)
-        linked.insert(c.TRelF.valueAt(row, linkedSymptom).toInt());
+    for (const store::Slot s : rel.rowsWhere(rel.fieldIndex(QStringLiteral("KFlor")), flower))
+        linked.insert(rel.integer(s, linkedSymptom));
 
+    // The links up to a selected symptom that cannot be read are made, in one transaction, and
+    // the batch stops there.
+    std::vector<store::Record> links;
+    std::optional<QString> stop;
     const store::View &chosen = c.TRepS;
     const int key = chosen.fieldNumber(QStringLiteral("Clave"));
-    store::Table &rel = *c.TRelF.table();
-    std::vector<store::Record> batch;
-    QString stop;
     for (int row = 0; row < chosen.recordCount(); ++row) {
         const qint32 symptom = chosen.valueAt(row, key).toInt();
         // Looked up among all symptoms: the search may be hiding some of them.
@@ -72,19 +88,18 @@ void linkSelectionToFlower(Catalogue &c)
         }
         if (linked.contains(symptom))
             continue; // the store would refuse the pair: skipped without a word
-        store::Record link{std::vector<QVariant>(std::size_t(rel.fieldCount())),
-                           std::vector<bool>(std::size_t(rel.fieldCount()), true)};
-        link.values[std::size_t(rel.fieldIndex(QStringLiteral("KFlor")))] = flower;
-        link.values[std::size_t(rel.fieldIndex(QStringLiteral("KSint")))] = symptom;
-        link.values[std::size_t(rel.fieldIndex(QStringLiteral("OSint")))] = *osint;
-        batch.push_back(std::move(link));
+        store::Record link = linkRecord(rel, flower, symptom, *osint);
+        try {
+            rel.validate(link);
+        } catch (const store::Error &) {
+            continue; // a row the store refuses is dropped without a word, as a refused post is
+        }
+        links.push_back(std::move(link));
         linked.insert(symptom);
     }
-    // The links reach the file in one transaction: a failure or a kill midway adds none of them.
-    c.TRelF.checkBrowseMode();
-    rel.insertMany(batch);
-    if (!stop.isNull())
-        throw store::Error(stop);
+    rel.insertMany(links);
+    if (stop)
+        throw store::Error(*stop);
 }
 
 } // namespace maintenance

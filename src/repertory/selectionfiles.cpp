@@ -4,7 +4,7 @@
 #include "store/collation.h"
 #include "store/error.h"
 #include "store/regularfile.h"
-#include "store/systemreason.h"
+#include "store/reasons.h"
 #include "store/wholefile.h"
 
 #include <QDir>

@@ -1,9 +1,12 @@
 #include "tfplanrep.h"
 #include "ui_tfplanrep.h"
 
+#include "worksheetprint.h"
+
 #include "ui/appearance.h"
 #include "ui/buttonpictures.h"
 #include "ui/controlcolours.h"
+#include "ui/documentprinter.h"
 #include "ui/logoartwork.h"
 #include "ui/messageboxes.h"
 #include "ui/pixelfonts.h"
@@ -50,7 +53,8 @@ private:
 namespace {
 
 constexpr QSize kPictureSize{70, 35};
-constexpr int kSignSize = 31; // the copy and exit signs drawn on the pictures
+constexpr QSize kNarrowPictureSize{50, 35};
+constexpr int kSignSize = 31; // the copy, print and exit signs drawn on the pictures
 
 // Hands each cell to the window's drawing handler.
 class CellPainter : public QAbstractItemDelegate
@@ -93,13 +97,14 @@ QPixmap copyPicture()
     return picture;
 }
 
-// The close button's picture: the way out, centred.
-QPixmap closePicture()
+// A sign centred on a button's picture: the way out on the close button, the printer on the
+// print button.
+QPixmap centredPicture(Picture sign, QSize size)
 {
-    QPixmap picture(kPictureSize);
+    QPixmap picture(size);
     picture.fill(Qt::transparent);
     QPainter p(&picture);
-    p.drawPixmap((kPictureSize.width() - kSignSize) / 2, 2, drawPicture(Picture::Exit, kSignSize));
+    p.drawPixmap((size.width() - kSignSize) / 2, 2, drawPicture(sign, kSignSize));
     return picture;
 }
 
@@ -122,8 +127,10 @@ TFPlanRep::TFPlanRep(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<U
     grid->setModel(m_model);
 
     m_ui->Copiar->setIcon(QIcon(copyPicture()));
-    m_ui->Cerrar->setIcon(QIcon(closePicture()));
+    m_ui->Cerrar->setIcon(QIcon(centredPicture(Picture::Exit, kPictureSize)));
+    m_ui->printSheet->setIcon(QIcon(centredPicture(Picture::Print, kNarrowPictureSize)));
     connect(m_ui->Copiar, &QToolButton::clicked, this, &TFPlanRep::CopiarClick);
+    connect(m_ui->printSheet, &QToolButton::clicked, this, &TFPlanRep::printClick);
     connect(m_ui->Cerrar, &QToolButton::clicked, this, &TFPlanRep::CerrarClick);
 
     centreOnScreen(*this);
@@ -227,6 +234,20 @@ void TFPlanRep::CopiarClick()
     Aviso(QStringLiteral("La planilla fue copiada al portapapeles"));
 }
 
+void TFPlanRep::printClick()
+{
+    const QString title = windowTitle();
+    const QDate today = QDate::currentDate();
+    PrintRequest offered;
+    offered.patient = m_patient;
+    offered.paper = usualPaper();
+    // A sheet is wider than it is long as soon as the case has a few symptoms.
+    offered.orientation = QPageLayout::Landscape;
+    printDocument(this, title, offered, [&](QPagedPaintDevice &device, const QString &name) {
+        return worksheet::printSheet(device, m_sheet, {title, today, name});
+    });
+}
+
 void TFPlanRep::CerrarClick()
 {
     close();
@@ -250,7 +271,7 @@ void restoreLinks(Catalogue &c) noexcept
 
 } // namespace
 
-void PlanRepClick(Catalogue &c, const QString &nameField, QWidget *parent)
+void PlanRepClick(Catalogue &c, const QString &nameField, QWidget *parent, const QString &patient)
 {
     static bool building = false;
     if (building)
@@ -279,6 +300,7 @@ void PlanRepClick(Catalogue &c, const QString &nameField, QWidget *parent)
         }
         restoreLinks(c);
     }
+    window->setPatient(patient);
     if (complete)
         window->exec();
 }

@@ -8,8 +8,6 @@
 
 namespace {
 
-ChooserSeam *activeSeam = nullptr;
-
 const ButtonPicture kPictures[] = {
     {"BitBtn1", Picture::Yes},
     {"BitBtn2", Picture::No},
@@ -119,20 +117,6 @@ void TFSelArch::ListaDblClick()
     accept();
 }
 
-ChooserSeam::ChooserSeam()
-{
-    if (activeSeam)
-        qFatal("ChooserSeam: only one may be active at a time");
-    activeSeam = this;
-}
-
-ChooserSeam::~ChooserSeam()
-{
-    if (!m_answers.isEmpty())
-        qWarning("ChooserSeam: %lld queued answer(s) never asked for", static_cast<long long>(m_answers.size()));
-    activeSeam = nullptr;
-}
-
 void ChooserSeam::answer(Answer next)
 {
     m_answers.append(std::move(next));
@@ -154,11 +138,6 @@ ChooserSeam::Answer ChooserSeam::acceptWith(const QString &name)
 ChooserSeam::Answer ChooserSeam::cancel()
 {
     return [](TFSelArch &) { return false; };
-}
-
-ChooserSeam *ChooserSeam::active()
-{
-    return activeSeam;
 }
 
 bool ChooserSeam::respond(TFSelArch &chooser)

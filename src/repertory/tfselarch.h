@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/testseam.h"
+
 #include <QDialog>
 #include <QList>
 #include <QStringList>
@@ -52,15 +54,12 @@ private:
 // next queued answer, which may read the chooser and change it as a user would, and returns
 // whether the chooser closes with OK. The caption of every showing is recorded in order; a
 // showing with no answer queued aborts the run, so a test cannot pass by accident.
-class ChooserSeam
+class ChooserSeam : public TestSeam<ChooserSeam>
 {
 public:
     using Answer = std::function<bool(TFSelArch &)>;
-
-    ChooserSeam();
-    ~ChooserSeam();
-    ChooserSeam(const ChooserSeam &) = delete;
-    ChooserSeam &operator=(const ChooserSeam &) = delete;
+    static constexpr char kName[] = "ChooserSeam";
+    ~ChooserSeam() { reportUnused(m_answers.size()); }
 
     // Queues the answer to the next showing.
     void answer(Answer next);
@@ -71,8 +70,6 @@ public:
 
     const QStringList &log() const { return m_log; }
 
-    // The seam in force, or null; what the chooser calls instead of showing its window.
-    static ChooserSeam *active();
     bool respond(TFSelArch &chooser);
 
 private:

@@ -22,6 +22,14 @@ DataSource::~DataSource()
     m_view->removeDataSource(this);
 }
 
+void DataSource::setAutoEdit(bool on)
+{
+    if (on == m_autoEdit)
+        return;
+    m_autoEdit = on;
+    emit autoEditChanged(on);
+}
+
 bool DataSource::edit()
 {
     if (m_autoEdit && m_view->state() == State::Browse && m_view->currentSlot())

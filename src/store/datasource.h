@@ -22,7 +22,7 @@ public:
     // When on, a change typed into a bound control puts the row into editing; when off the
     // controls refuse changes unless the row is being edited or inserted already.
     bool autoEdit() const { return m_autoEdit; }
-    void setAutoEdit(bool on) { m_autoEdit = on; }
+    void setAutoEdit(bool on);
     // A bound control is about to change the current row: with auto-edit on, a row being
     // browsed goes into editing. True when the change may go ahead, false when the control is
     // to refuse it (auto-edit off, or no row to change).
@@ -38,6 +38,7 @@ signals:
     void valuesChanged();
     void stateChanged();
     void updateRecordRequested();
+    void autoEditChanged(bool on);
 
 private:
     View *m_view;

@@ -1,11 +1,15 @@
 #include "error.h"
 
+#include <new>
+
 namespace store {
 
 QString errorText(const std::exception &error)
 {
     if (const auto *ours = dynamic_cast<const Error *>(&error))
         return ours->message();
+    if (dynamic_cast<const std::bad_alloc *>(&error))
+        return QStringLiteral("No hay memoria suficiente para terminar la operación");
     return QString::fromUtf8(error.what());
 }
 

@@ -2,7 +2,7 @@
 
 #include "codepage.h"
 #include "error.h"
-#include "systemreason.h"
+#include "reasons.h"
 
 #include <QDir>
 #include <QFile>

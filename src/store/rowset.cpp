@@ -1,6 +1,7 @@
 #include "rowset.h"
 
 #include "datasource.h"
+#include "sortedvector.h"
 #include "view.h"
 
 #include <algorithm>
@@ -234,15 +235,39 @@ void RowSet::rowAboutToChange(Slot s)
         m_rows.erase(m_rows.begin() + *row);
 }
 
-void RowSet::rowStored(Slot s)
+void RowSet::rowsInserted(const std::vector<Slot> &rows)
 {
     m_passing.reset();
     computeRange();
-    if (materialized() && inMasterRange(s) && passesFilters(s))
-        m_rows.insert(m_rows.begin() + std::ptrdiff_t(lowerBound(s)), s);
+    if (!materialized())
+        return;
+    std::vector<Slot> shown;
+    for (const Slot s : rows)
+        if (inMasterRange(s) && passesFilters(s))
+            shown.push_back(s);
+    auto less = [&](Slot a, Slot b) { return m_table->compare(m_index, a, b) < 0; };
+    std::sort(shown.begin(), shown.end(), less);
+    std::vector<std::size_t> positions;
+    positions.reserve(shown.size());
+    for (const Slot s : shown)
+        positions.push_back(lowerBound(s));
+    insertAt(m_rows, positions, shown);
 }
 
-void RowSet::rowRemoved()
+void RowSet::rowsAboutToBeRemoved(const std::vector<Slot> &rows)
+{
+    m_passing.reset();
+    if (!materialized())
+        return;
+    std::vector<std::size_t> positions;
+    for (const Slot s : rows)
+        if (const auto row = rowOf(s))
+            positions.push_back(std::size_t(*row));
+    std::sort(positions.begin(), positions.end());
+    eraseAt(m_rows, positions);
+}
+
+void RowSet::rowsRemoved()
 {
     m_passing.reset();
     computeRange();

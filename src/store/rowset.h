@@ -65,9 +65,11 @@ public:
     std::optional<int> firstRowWhere(const std::function<bool(Slot)> &matches) const;
 
     // Changes made through any view of the table.
-    void rowAboutToChange(Slot s); // before an update or removal, while its values stand
-    void rowStored(Slot s);        // inserted, or updated
-    void rowRemoved();
+    void rowAboutToChange(Slot s); // before an update, while its values stand
+    void rowsInserted(const std::vector<Slot> &rows); // new, or updated
+
+    void rowsAboutToBeRemoved(const std::vector<Slot> &rows); // while their values stand
+    void rowsRemoved();
     void reloaded();
 
 private:

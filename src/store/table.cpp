@@ -19,7 +19,46 @@ Table::Table(const QString &path, TableDef def, TableFile::Durability durability
     }
     m_writeBehind = durability == TableFile::Durability::Relaxed && m_primaryField >= 0
         && std::none_of(m_def.indexes.begin(), m_def.indexes.end(), [](const IndexDef &i) { return i.unique; });
+    computeMinimums();
     load();
+}
+
+void Table::computeMinimums()
+{
+    m_minimum.clear();
+    for (const FieldDef &f : m_def.fields)
+        m_minimum.push_back(f.type == FieldType::AutoInc ? 1 : f.minimum());
+    // The fields that say which row is which hold keys, and keys are positive.
+    auto keys = [this](const IndexDef &idx) {
+        for (const IndexField &f : idx.fields)
+            if (const int fi = m_def.fieldIndex(f.name); fi >= 0 && m_def.fields[std::size_t(fi)].isNumeric())
+                m_minimum[std::size_t(fi)] = 1;
+    };
+    keys(m_def.primary);
+    for (const IndexDef &idx : m_def.indexes)
+        if (idx.unique)
+            keys(idx);
+}
+
+// A number read from the file as it is kept in memory. One that does not fit its field is
+// refused with the table, never cut down to another number: a key cut short names another row.
+qint32 Table::storedInteger(const Statement &st, int col, int field) const
+{
+    if (st.isNull(col))
+        return 0;
+    const FieldDef &fd = m_def.fields[std::size_t(field)];
+    const bool whole = st.isInteger(col);
+    const qint64 n = st.integer(col);
+    if (whole && n >= minimum(field) && n <= fd.maximum())
+        return qint32(n);
+    const QString cannot = QStringLiteral("La tabla %1 no se puede abrir: el campo %2 de una fila tiene ")
+                               .arg(displayName(), fd.name);
+    if (!whole)
+        throw Error(cannot + QStringLiteral("el valor '%1', que no es un número entero").arg(st.text(col).left(80)));
+    throw Error(cannot + QStringLiteral("el valor %1, fuera del intervalo de %2 a %3")
+                             .arg(n)
+                             .arg(minimum(field))
+                             .arg(fd.maximum()));
 }
 
 Table::~Table()

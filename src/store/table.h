@@ -23,9 +23,12 @@ struct Record
     std::vector<bool> changed;
 };
 
+class Batch;
+
 // One open table: the file holds the truth, and every row is also kept in memory, with each
 // index as a sorted list of rows, so that views move, search and count without asking the
-// file. Every change reaches the file before memory, and before the call returns.
+// file. Every change reaches the file before memory, and before the call returns. Changes of
+// many rows, or of rows of several tables, that must happen together go through a Batch.
 class Table : public QObject
 {
     Q_OBJECT
@@ -72,6 +75,16 @@ public:
     // The field of a primary key of one integer, or -1.
     int primaryField() const { return m_primaryField; }
     std::optional<Slot> findPrimary(qint32 key) const;
+    // The live rows whose integer field holds `value`, through an index led by the field when
+    // there is one.
+    std::vector<Slot> rowsWhere(int field, qint32 value) const;
+
+    // The smallest number a numeric field takes: 1 for the fields that hold a key (the
+    // primary key's, and those of a unique index), otherwise the least its size allows.
+    qint64 minimum(int field) const { return m_minimum[std::size_t(field)]; }
+    // Throws the store's error for a row that insert or update would refuse for its values:
+    // a text too long, a number out of its field's range.
+    void validate(const Record &record) const;
 
     Slot insert(Record &record);
     void update(Slot s, const Record &record);
@@ -79,8 +92,6 @@ public:
     void empty();
     // Many new rows in one transaction; all or nothing.
     void insertMany(std::vector<Record> &records);
-    // Many live rows removed in one transaction; all or nothing.
-    void removeMany(const std::vector<Slot> &gone);
 
     // Working tables keyed by one integer are written behind: changes reach memory at once and
     // the file when the application is next idle, or at the latest when the table closes.
@@ -89,11 +100,21 @@ public:
     void flush();
 
 signals:
+    // Rows added or removed, once for each change however many rows it took, in the order the
+    // rows had in the change (the views follow these)...
+    void rowsInserted(const std::vector<store::Slot> &rows);
+    void rowsAboutToBeRemoved(const std::vector<store::Slot> &rows); // while their values stand
+    void rowsRemoved(const std::vector<store::Slot> &rows);
+    // ...and each of those rows on its own, after them, for those that follow rows one by one.
     void rowInserted(store::Slot s);
-    void rowUpdated(store::Slot s);
     void rowRemoved(store::Slot s);
+    void rowAboutToChange(store::Slot s); // before an update, while its values stand
+    void rowUpdated(store::Slot s);
     void reloaded(); // many rows changed at once: rebuild from scratch
-    void rowAboutToChange(store::Slot s); // before an update or removal, while its values stand
+    // Changes written behind could not reach the file: the message, in Spanish, says which
+    // table and why. Told once until a write succeeds again; the changes stay pending and are
+    // tried again at the next change and when the table closes.
+    void writeFailed(const QString &message);
 
 private:
     struct Column
@@ -114,7 +135,10 @@ private:
     {
         IndexDef def;
         std::vector<CompiledField> fields;
-        std::vector<Slot> order;
+        // Without fields the index is the order the rows were stored in, the slots ascending:
+        // removing rows only marks it stale, and it is made again when next read.
+        mutable std::vector<Slot> order;
+        mutable bool stale = false;
         mutable std::vector<quint32> ranks;
         mutable bool ranksValid = false;
         // For two integer fields: both values of each position, packed, so that walking a
@@ -127,20 +151,29 @@ private:
         mutable bool directoryValid = false;
     };
 
+    friend class Batch;
+
     void load();
+    qint32 storedInteger(const Statement &st, int col, int field) const;
     void compileIndexes();
     void sortIndex(Index &idx);
     void sortAllIndexes();
-    void validate(const Record &record) const;
     Slot store(const Record &record, qint64 rowid);
     void assign(Slot s, int field, const QVariant &v);
-    void indexInsert(Slot s);
-    void indexErase(Slot s);
+    void indexInsert(const std::vector<Slot> &added);
+    void indexErase(const std::vector<Slot> &gone);
+    void shiftDirectory(Index &idx, const std::vector<Slot> &rows, int by) const;
     int compareField(const CompiledField &f, Slot a, Slot b) const;
     void invalidate(Index &idx) const;
+    const Index &current(int index) const;
     quint64 packKey(const Index &idx, Slot s) const;
     bool buildDirectory(const Index &idx) const;
     void bindRecord(Statement &st, const Record &record, bool onlyChanged, int &next) const;
+    QString insertSql(const QString &schema) const;
+    QString deleteSql(const QString &schema) const;
+    Statement &insertStatement();
+    Statement &deleteStatement();
+    qint64 writeInsert(Statement &insert, Record &record);
     qint64 writeInsert(Record &record);
     void resetMemory();
     void assignKey(Record &record) const;
@@ -148,14 +181,15 @@ private:
     void markDirty();
     qint64 rowidOf(Slot s) const;
     void setRowid(Slot s, qint64 rowid);
-    void writeMany(std::vector<Record> &records, std::vector<qint64> &rowids);
-    void storeMany(const std::vector<Record> &records, const std::vector<qint64> &rowids);
-    void deleteFromFile(Slot s);
-    void forget(Slot s); // a removed row leaves memory and the indexes
+    void requireKeysToWrite(const std::vector<Record> &records) const;
+    std::vector<Slot> storeMany(const std::vector<Record> &records, const std::vector<qint64> &rowids);
+    void forget(const std::vector<Slot> &rows);
+    void computeMinimums();
 
     TableDef m_def;
     TableFile m_file;
     std::vector<Column> m_columns;
+    std::vector<qint64> m_minimum; // by field
     std::vector<qint64> m_rowids; // empty while row ids are the slots counted from 1
     bool m_rowidsDense = true;
     std::vector<quint8> m_alive;
@@ -168,6 +202,7 @@ private:
     bool m_writeBehind = false;
     bool m_dirty = false;
     bool m_flushScheduled = false;
+    bool m_writeFailureTold = false;
 };
 
 } // namespace store

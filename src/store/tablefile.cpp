@@ -2,6 +2,8 @@
 
 #include "collation.h"
 #include "error.h"
+#include "fileheader.h"
+#include "reasons.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -164,8 +166,9 @@ TableFile TableFile::create(const QString &path, const TableDef &def)
 
 TableFile TableFile::open(const QString &path, const TableDef &def, Durability durability)
 {
-    if (!QFileInfo(path).isFile())
-        throw Error(QStringLiteral("No se encuentra la tabla %1").arg(path));
+    // Read by hand first: SQLite would roll back another program's journal before we could
+    // refuse its file.
+    requireOwnTableFile(path);
     sqlite3 *db = nullptr;
     // One thread uses each handle: SQLite's own locking would only cost time.
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
@@ -191,7 +194,7 @@ void TableFile::verifySchema(const TableDef &def)
 {
     const QString name = displayName();
     auto notOurs = [&](const QString &why) {
-        throw Error(QStringLiteral("La tabla %1 no es una tabla de Vantolia: %2").arg(name, why));
+        throw Error(notOurTableMessage(name, why));
     };
     qint64 appId = 0;
     try {
@@ -254,13 +257,13 @@ void TableFile::exec(const QString &sql)
         fail(rc);
 }
 
-Statement TableFile::prepare(const QString &sql)
+Statement TableFile::prepare(const QString &sql, const QString &shownAs)
 {
     sqlite3_stmt *stmt = nullptr;
     const int rc = sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &stmt, nullptr);
     if (rc != SQLITE_OK)
-        fail(rc);
-    return Statement(this, stmt);
+        fail(rc, shownAs);
+    return Statement(this, stmt, shownAs);
 }
 
 void TableFile::begin() { exec(QStringLiteral("BEGIN IMMEDIATE")); }
@@ -271,27 +274,35 @@ void TableFile::rollback() noexcept
     sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-void TableFile::fail(int code) const
+void TableFile::fail(int code, const QString &shownAs) const
 {
+    const QString name = shownAs.isEmpty() ? displayName() : shownAs;
+    const QString detail = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
     const int primary = code & 0xFF;
     if (primary == SQLITE_CONSTRAINT) {
         const int extended = m_db ? sqlite3_extended_errcode(m_db) : code;
         if (extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY)
             throw Error(QString::fromLatin1(kKeyViolation));
         // SQLite names the broken rule, and with it the field: "CHECK constraint failed: ...".
-        const QString detail = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
-        throw Error(QStringLiteral("Valor no válido para la tabla %1 (%2)").arg(displayName(), detail));
+        throw Error(QStringLiteral("Valor no válido para la tabla %1 (%2)").arg(name, withSpanishReasons(detail)));
     }
-    QString detail = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
-    if (detail.isEmpty())
-        detail = QString::fromUtf8(sqlite3_errstr(code));
-    throw Error(QStringLiteral("Error en la tabla %1: %2").arg(displayName(), detail));
+    // SQLite's message is only its words for the code unless it says more (a missing table).
+    QString reason = detail.isEmpty() || detail == QString::fromUtf8(sqlite3_errstr(code)) ? sqliteReason(code)
+                                                                                           : withSpanishReasons(detail);
+    // Where the disk refused, the system says why: no permission, a read-only disk, no room.
+    const int systemError = m_db ? sqlite3_system_errno(m_db) : 0;
+    if ((primary == SQLITE_CANTOPEN || primary == SQLITE_IOERR) && systemError != 0)
+        reason += QStringLiteral(" (%1)").arg(systemReason(systemError));
+    throw Error(QStringLiteral("Error en la tabla %1: %2").arg(name, reason));
 }
 
-Statement::Statement(TableFile *file, sqlite3_stmt *stmt) : m_file(file), m_stmt(stmt) { }
+Statement::Statement(TableFile *file, sqlite3_stmt *stmt, QString shownAs)
+    : m_file(file), m_stmt(stmt), m_shownAs(std::move(shownAs))
+{
+}
 
 Statement::Statement(Statement &&other) noexcept
-    : m_file(other.m_file), m_stmt(std::exchange(other.m_stmt, nullptr))
+    : m_file(other.m_file), m_stmt(std::exchange(other.m_stmt, nullptr)), m_shownAs(std::move(other.m_shownAs))
 {
 }
 
@@ -301,6 +312,7 @@ Statement &Statement::operator=(Statement &&other) noexcept
         sqlite3_finalize(m_stmt);
         m_file = other.m_file;
         m_stmt = std::exchange(other.m_stmt, nullptr);
+        m_shownAs = std::move(other.m_shownAs);
     }
     return *this;
 }
@@ -331,7 +343,12 @@ bool Statement::step()
     if (rc == SQLITE_DONE)
         return false;
     sqlite3_reset(m_stmt);
-    m_file->fail(rc);
+    m_file->fail(rc, m_shownAs);
+}
+
+qint64 Statement::lastRowid() const
+{
+    return sqlite3_last_insert_rowid(sqlite3_db_handle(m_stmt));
 }
 
 void Statement::run()
@@ -347,6 +364,7 @@ void Statement::reset()
 }
 
 bool Statement::isNull(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_NULL; }
+bool Statement::isInteger(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_INTEGER; }
 qint64 Statement::integer(int col) const { return sqlite3_column_int64(m_stmt, col); }
 
 QString Statement::text(int col) const

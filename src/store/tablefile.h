@@ -25,7 +25,8 @@ public:
     // Creates a new, empty table file; fails when the file exists already.
     static TableFile create(const QString &path, const TableDef &def);
     // Opens an existing table file. A missing file, or one that is not a table of ours with
-    // the expected fields, fails with a message naming the file; such a file is never written.
+    // the expected fields, fails with a message naming the file; such a file is never written,
+    // and its header is read by hand before SQLite opens it (fileheader.h).
     static TableFile open(const QString &path, const TableDef &def, Durability durability);
 
     TableFile(TableFile &&other) noexcept;
@@ -39,13 +40,16 @@ public:
     QString displayName() const;
 
     void exec(const QString &sql);
-    Statement prepare(const QString &sql);
+    // `shownAs` names the file in its errors, for a statement on another table's file attached
+    // to this one.
+    Statement prepare(const QString &sql, const QString &shownAs = {});
     void begin();
     void commit();
     void rollback() noexcept;
 
-    // Throws the store's error for the last failed call, with this file's name.
-    [[noreturn]] void fail(int code) const;
+    // Throws the store's error for the last failed call, in Spanish words, with this file's name
+    // or `shownAs`.
+    [[noreturn]] void fail(int code, const QString &shownAs = {}) const;
 
     // The problems found in the file's fields, indexes and integrity; empty when sound.
     QStringList check(const TableDef &def);
@@ -62,7 +66,7 @@ private:
 class Statement
 {
 public:
-    Statement(TableFile *file, sqlite3_stmt *stmt);
+    Statement(TableFile *file, sqlite3_stmt *stmt, QString shownAs = {});
     Statement(Statement &&other) noexcept;
     Statement &operator=(Statement &&other) noexcept;
     Statement(const Statement &) = delete;
@@ -75,10 +79,12 @@ public:
     void bindBlob(int i, const QByteArray &value);
 
     bool step(); // true while a row is available
+    qint64 lastRowid() const; // of the last row this statement's connection inserted
     void run();  // step to completion, then reset
     void reset();
 
     bool isNull(int col) const;
+    bool isInteger(int col) const; // holds a whole number, not a text or a real
     qint64 integer(int col) const;
     QString text(int col) const;
     QByteArray blob(int col) const;
@@ -86,6 +92,7 @@ public:
 private:
     TableFile *m_file = nullptr;
     sqlite3_stmt *m_stmt = nullptr;
+    QString m_shownAs;
 };
 
 QString sqlType(FieldType type);

@@ -2,6 +2,7 @@
 #include "table.h"
 
 #include "collation.h"
+#include "sortedvector.h"
 
 #include <algorithm>
 
@@ -17,7 +18,20 @@ int Table::indexNumber(const QString &name) const
     return -1;
 }
 
-const std::vector<Slot> &Table::order(int index) const { return m_indexes[std::size_t(index)].order; }
+const Table::Index &Table::current(int index) const
+{
+    const Index &idx = m_indexes[std::size_t(index)];
+    if (idx.stale) {
+        idx.order.clear();
+        for (Slot s = 0; s < m_alive.size(); ++s)
+            if (m_alive[s])
+                idx.order.push_back(s);
+        idx.stale = false;
+    }
+    return idx;
+}
+
+const std::vector<Slot> &Table::order(int index) const { return current(index).order; }
 
 const IndexDef &Table::indexDef(int index) const { return m_indexes[std::size_t(index)].def; }
 
@@ -70,6 +84,7 @@ int Table::compareLeading(int index, Slot a, const QVariant &key) const
 
 void Table::invalidate(Index &idx) const
 {
+    idx.stale = false; // its rows are about to be listed afresh
     idx.ranksValid = false;
     idx.directoryValid = false;
     idx.directory.clear();
@@ -122,7 +137,23 @@ std::pair<std::size_t, std::size_t> Table::equalRange(int index, const QVariant 
 
 std::size_t Table::positionOf(int index, Slot s) const
 {
-    const auto &ord = order(index);
+    const Index &idx = current(index);
+    const auto &ord = idx.order;
+    if (idx.fields.empty())
+        return std::size_t(std::lower_bound(ord.begin(), ord.end(), s) - ord.begin());
+    if (idx.covering) {
+        // Halving over the packed keys reads two lists in order instead of the columns.
+        const quint64 key = packKey(idx, s);
+        std::size_t lo = 0, hi = ord.size();
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (idx.packed[mid] < key || (idx.packed[mid] == key && ord[mid] < s))
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return lo;
+    }
     const auto it = std::lower_bound(ord.begin(), ord.end(), s,
                                      [&](Slot x, Slot y) { return compare(index, x, y) < 0; });
     return std::size_t(it - ord.begin());
@@ -130,7 +161,7 @@ std::size_t Table::positionOf(int index, Slot s) const
 
 const std::vector<quint32> &Table::ranks(int index) const
 {
-    const Index &idx = m_indexes[std::size_t(index)];
+    const Index &idx = current(index);
     if (!idx.ranksValid) {
         idx.ranks.assign(m_alive.size(), 0);
         for (std::size_t i = 0; i < idx.order.size(); ++i)
@@ -148,49 +179,117 @@ std::optional<Slot> Table::findPrimary(qint32 key) const
     return it->second;
 }
 
-void Table::indexInsert(Slot s)
+std::vector<Slot> Table::rowsWhere(int field, qint32 value) const
 {
+    std::vector<Slot> rows;
     for (std::size_t i = 0; i < m_indexes.size(); ++i) {
-        Index &idx = m_indexes[i];
-        invalidate(idx);
-        auto &ord = idx.order;
-        const auto it = std::lower_bound(ord.begin(), ord.end(), s,
-                                         [&](Slot x, Slot y) { return compare(int(i), x, y) < 0; });
-        if (idx.covering) {
-            bool null = false;
-            for (const CompiledField &f : idx.fields)
-                null = null || m_columns[std::size_t(f.field)].nulls[s];
-            if (null) { // a packed list cannot hold an empty value: give it up
-                idx.covering = false;
-                idx.packed.clear();
-            } else {
-                idx.packed.insert(idx.packed.begin() + (it - ord.begin()), packKey(idx, s));
-            }
+        const Index &idx = m_indexes[i];
+        if (!idx.fields.empty() && idx.fields.front().field == field) {
+            const auto [lo, hi] = equalRange(int(i), value);
+            rows.assign(idx.order.begin() + std::ptrdiff_t(lo), idx.order.begin() + std::ptrdiff_t(hi));
+            return rows;
         }
-        ord.insert(it, s);
     }
-    if (m_primaryField >= 0)
-        m_primary[m_columns[std::size_t(m_primaryField)].ints[s]] = s;
+    const Column &c = m_columns[std::size_t(field)];
+    for (Slot s = 0; s < m_alive.size(); ++s)
+        if (m_alive[s] && !c.nulls[s] && c.ints[s] == value)
+            rows.push_back(s);
+    return rows;
 }
 
-void Table::indexErase(Slot s)
+// Keeps a table of positions right as rows come or go, instead of building it again: every
+// key after a row's key starts `by` places further on. A key outside the table, or empty,
+// leaves it to be built again when next asked for.
+void Table::shiftDirectory(Index &idx, const std::vector<Slot> &rows, int by) const
+{
+    if (!idx.directoryValid)
+        return;
+    const Column &c = m_columns[std::size_t(idx.fields.front().field)];
+    const qint64 last = idx.directoryBase + qint64(idx.directory.size()) - 2;
+    std::vector<qint32> change(idx.directory.size(), 0);
+    for (const Slot s : rows) {
+        const qint64 key = c.ints[s];
+        if (c.nulls[s] || key < idx.directoryBase || key > last) {
+            idx.directoryValid = false;
+            idx.directory.clear();
+            return;
+        }
+        change[std::size_t(key - idx.directoryBase) + 1] += by;
+    }
+    qint64 running = 0;
+    for (std::size_t d = 0; d < change.size(); ++d) {
+        running += change[d];
+        idx.directory[d] = quint32(qint64(idx.directory[d]) + running);
+    }
+}
+
+void Table::indexInsert(const std::vector<Slot> &added)
 {
     for (std::size_t i = 0; i < m_indexes.size(); ++i) {
         Index &idx = m_indexes[i];
-        invalidate(idx);
-        auto &ord = idx.order;
-        const std::size_t pos = positionOf(int(i), s);
-        if (pos < ord.size() && ord[pos] == s) {
-            ord.erase(ord.begin() + std::ptrdiff_t(pos));
-            if (idx.covering)
-                idx.packed.erase(idx.packed.begin() + std::ptrdiff_t(pos));
+        idx.ranksValid = false;
+        if (idx.stale)
+            continue; // made whole when next read
+        const int number = int(i);
+        std::vector<Slot> sorted(added);
+        std::sort(sorted.begin(), sorted.end(), [&](Slot x, Slot y) { return compare(number, x, y) < 0; });
+        if (idx.covering)
+            for (const Slot s : sorted)
+                for (const CompiledField &f : idx.fields)
+                    if (m_columns[std::size_t(f.field)].nulls[s]) { // a packed list cannot hold an empty value
+                        idx.covering = false;
+                        idx.packed.clear();
+                    }
+        std::vector<std::size_t> positions;
+        positions.reserve(sorted.size());
+        for (const Slot s : sorted)
+            positions.push_back(positionOf(number, s));
+        if (idx.covering) {
+            std::vector<quint64> keys;
+            keys.reserve(sorted.size());
+            for (const Slot s : sorted)
+                keys.push_back(packKey(idx, s));
+            insertAt(idx.packed, positions, keys);
         }
+        insertAt(idx.order, positions, sorted);
+        if (!idx.fields.empty())
+            shiftDirectory(idx, sorted, 1);
     }
-    if (m_primaryField >= 0) {
-        const auto it = m_primary.find(m_columns[std::size_t(m_primaryField)].ints[s]);
-        if (it != m_primary.end() && it->second == s)
-            m_primary.erase(it);
+    if (m_primaryField >= 0)
+        for (const Slot s : added)
+            m_primary[m_columns[std::size_t(m_primaryField)].ints[s]] = s;
+}
+
+// Takes rows out of every index while their values still stand, each index in one pass.
+void Table::indexErase(const std::vector<Slot> &gone)
+{
+    for (std::size_t i = 0; i < m_indexes.size(); ++i) {
+        Index &idx = m_indexes[i];
+        idx.ranksValid = false;
+        if (idx.fields.empty()) {
+            idx.stale = true;
+            continue;
+        }
+        std::vector<std::size_t> positions;
+        positions.reserve(gone.size());
+        for (const Slot s : gone) {
+            const std::size_t pos = positionOf(int(i), s);
+            if (pos < idx.order.size() && idx.order[pos] == s)
+                positions.push_back(pos);
+        }
+        std::sort(positions.begin(), positions.end());
+        eraseAt(idx.order, positions);
+        if (idx.covering)
+            eraseAt(idx.packed, positions);
+        if (!idx.fields.empty())
+            shiftDirectory(idx, gone, -1);
     }
+    if (m_primaryField >= 0)
+        for (const Slot s : gone) {
+            const auto it = m_primary.find(m_columns[std::size_t(m_primaryField)].ints[s]);
+            if (it != m_primary.end() && it->second == s)
+                m_primary.erase(it);
+        }
 }
 
 } // namespace store

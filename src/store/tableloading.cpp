@@ -46,8 +46,10 @@ void Table::compileIndexes()
 void Table::load()
 {
     QStringList cols{QStringLiteral("rowid")};
+    // Pictures are only asked whether they are there: typeof() answers from the row's header,
+    // where IS NULL would read every picture whole from the file.
     for (const FieldDef &f : m_def.fields)
-        cols << (f.type == FieldType::Graphic ? QStringLiteral("\"%1\" IS NULL").arg(f.name)
+        cols << (f.type == FieldType::Graphic ? QStringLiteral("typeof(\"%1\") = 'null'").arg(f.name)
                                               : QStringLiteral("\"%1\"").arg(f.name));
     {
         Statement count = m_file.prepare(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(m_def.tableName));
@@ -78,7 +80,7 @@ void Table::load()
                 c.nulls.push_back(st.integer(col) != 0);
             } else if (fd.isNumeric()) {
                 c.nulls.push_back(st.isNull(col));
-                c.ints.push_back(qint32(st.integer(col)));
+                c.ints.push_back(storedInteger(st, col, f));
             } else {
                 c.nulls.push_back(st.isNull(col));
                 c.texts.push_back(st.text(col));

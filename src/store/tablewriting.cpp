@@ -1,6 +1,7 @@
 // Table: every change, checked, written to the file and then to memory.
 #include "table.h"
 
+#include "batch.h"
 #include "collation.h"
 #include "error.h"
 
@@ -9,6 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace store {
 
@@ -25,7 +27,7 @@ void Table::validate(const Record &record) const
                                  .arg(fd.size));
         if (fd.isNumeric()) {
             const qint64 n = v.toLongLong();
-            if (n < fd.minimum() || n > fd.maximum())
+            if (n < minimum(int(f)) || n > fd.maximum())
                 throw Error(outOfRangeMessage(n, fd.name));
         }
     }
@@ -46,7 +48,7 @@ void Table::assignKey(Record &record) const
     QVariant &key = record.values[std::size_t(m_primaryField)];
     if (!key.isNull() || m_def.fields[std::size_t(m_primaryField)].type != FieldType::AutoInc)
         return;
-    const auto &byKey = m_indexes[0].order;
+    const auto &byKey = order(0);
     key = byKey.empty() ? 1 : integer(byKey.back(), m_primaryField) + 1;
 }
 
@@ -69,30 +71,57 @@ void Table::bindRecord(Statement &st, const Record &record, bool onlyChanged, in
     }
 }
 
-qint64 Table::writeInsert(Record &record)
+QString Table::insertSql(const QString &schema) const
 {
-    if (!m_insert) {
-        QStringList names, marks;
-        for (const FieldDef &f : m_def.fields) {
-            names << QLatin1Char('"') + f.name + QLatin1Char('"');
-            marks << QStringLiteral("?");
-        }
-        m_insert = m_file.prepare(QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
-                                      .arg(m_def.tableName, names.join(QLatin1Char(',')),
-                                           marks.join(QLatin1Char(','))));
+    QStringList names, marks;
+    for (const FieldDef &f : m_def.fields) {
+        names << QLatin1Char('"') + f.name + QLatin1Char('"');
+        marks << QStringLiteral("?");
     }
+    return QStringLiteral("INSERT INTO \"%1\".\"%2\" (%3) VALUES (%4)")
+        .arg(schema, m_def.tableName, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+}
+
+QString Table::deleteSql(const QString &schema) const
+{
+    return QStringLiteral("DELETE FROM \"%1\".\"%2\" WHERE rowid = ?").arg(schema, m_def.tableName);
+}
+
+// Writes one row through `insert` and returns its row id; a key left for the store to give is
+// filled in from it.
+qint64 Table::writeInsert(Statement &insert, Record &record)
+{
     int next = 1;
-    bindRecord(*m_insert, record, false, next);
+    bindRecord(insert, record, false, next);
     try {
-        m_insert->run();
+        insert.run();
     } catch (...) {
-        m_insert->reset();
+        insert.reset();
         throw;
     }
-    const qint64 rowid = sqlite3_last_insert_rowid(m_file.handle());
+    const qint64 rowid = insert.lastRowid();
     if (m_primaryField >= 0 && record.values[std::size_t(m_primaryField)].isNull())
         record.values[std::size_t(m_primaryField)] = qint32(rowid);
     return rowid;
+}
+
+Statement &Table::insertStatement()
+{
+    if (!m_insert)
+        m_insert = m_file.prepare(insertSql(QStringLiteral("main")));
+    return *m_insert;
+}
+
+Statement &Table::deleteStatement()
+{
+    if (!m_delete)
+        m_delete = m_file.prepare(deleteSql(QStringLiteral("main")));
+    return *m_delete;
+}
+
+qint64 Table::writeInsert(Record &record)
+{
+    return writeInsert(insertStatement(), record);
 }
 
 Slot Table::store(const Record &record, qint64 rowid)
@@ -140,10 +169,7 @@ Slot Table::insert(Record &record)
     const qint64 rowid = m_writeBehind ? record.values[std::size_t(m_primaryField)].toLongLong() : writeInsert(record);
     if (m_writeBehind)
         markDirty();
-    const Slot s = store(record, rowid);
-    indexInsert(s);
-    emit rowInserted(s);
-    return s;
+    return storeMany({record}, {rowid}).front();
 }
 
 void Table::update(Slot s, const Record &record)
@@ -169,7 +195,7 @@ void Table::update(Slot s, const Record &record)
     }
 
     emit rowAboutToChange(s);
-    indexErase(s);
+    indexErase({s});
     for (std::size_t f = 0; f < m_def.fields.size(); ++f)
         if (record.changed[f])
             assign(s, int(f), record.values[f]);
@@ -184,60 +210,41 @@ void Table::update(Slot s, const Record &record)
         if (rid.step())
             setRowid(s, rid.integer(0));
     }
-    indexInsert(s);
+    indexInsert({s});
     emit rowUpdated(s);
 }
 
 void Table::remove(Slot s)
 {
-    if (m_writeBehind)
-        markDirty();
-    else
-        deleteFromFile(s);
-    forget(s);
-}
-
-void Table::removeMany(const std::vector<Slot> &gone)
-{
-    if (gone.empty())
-        return;
     if (m_writeBehind) {
         markDirty();
     } else {
-        m_file.begin();
-        try {
-            for (const Slot s : gone)
-                deleteFromFile(s);
-            m_file.commit();
-        } catch (...) {
-            m_file.rollback();
-            throw;
+        Statement &del = deleteStatement();
+        del.bindInt(1, rowidOf(s));
+        del.run();
+    }
+    forget({s});
+}
+
+// Takes rows that are gone from the file out of memory, all at once, and tells those who follow.
+void Table::forget(const std::vector<Slot> &rows)
+{
+    if (rows.empty())
+        return;
+    emit rowsAboutToBeRemoved(rows);
+    indexErase(rows);
+    for (const Slot s : rows) {
+        m_alive[s] = 0;
+        for (Column &c : m_columns) {
+            if (!c.texts.empty())
+                c.texts[s] = QString();
+            if (c.keyed)
+                c.sortKeys[s] = QByteArray();
         }
     }
-    for (const Slot s : gone)
-        forget(s);
-}
-
-void Table::deleteFromFile(Slot s)
-{
-    if (!m_delete)
-        m_delete = m_file.prepare(QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?").arg(m_def.tableName));
-    m_delete->bindInt(1, rowidOf(s));
-    m_delete->run();
-}
-
-void Table::forget(Slot s)
-{
-    emit rowAboutToChange(s);
-    indexErase(s);
-    m_alive[s] = 0;
-    for (Column &c : m_columns) {
-        if (!c.texts.empty())
-            c.texts[s] = QString();
-        if (c.keyed)
-            c.sortKeys[s] = QByteArray();
-    }
-    emit rowRemoved(s);
+    emit rowsRemoved(rows);
+    for (const Slot s : rows)
+        emit rowRemoved(s);
 }
 
 void Table::resetMemory()
@@ -274,67 +281,79 @@ void Table::insertMany(std::vector<Record> &records)
 {
     if (records.empty())
         return;
+    if (!m_writeBehind) {
+        Batch batch;
+        batch.insert(*this, records);
+        batch.commit();
+        return;
+    }
     for (const Record &r : records)
         validate(r);
+    requireKeysToWrite(records);
     std::vector<qint64> rowids;
     rowids.reserve(records.size());
-    if (m_writeBehind) {
-        for (Record &r : records) {
-            requireUniqueKey(r, std::nullopt);
-            rowids.push_back(r.values[std::size_t(m_primaryField)].toLongLong());
-        }
-        // A key given twice in the batch is refused like one that stands already.
-        std::vector<qint64> sorted(rowids);
-        std::sort(sorted.begin(), sorted.end());
-        if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
-            throw Error(QString::fromLatin1(kKeyViolation));
-        markDirty();
-    } else {
-        writeMany(records, rowids);
-    }
+    for (const Record &r : records)
+        rowids.push_back(r.values[std::size_t(m_primaryField)].toLongLong());
+    markDirty();
     storeMany(records, rowids);
 }
 
-void Table::writeMany(std::vector<Record> &records, std::vector<qint64> &rowids)
+// New rows keyed by one integer: each key given (unless the file gives it), new to the table
+// and to the batch.
+void Table::requireKeysToWrite(const std::vector<Record> &records) const
 {
-    m_file.begin();
-    try {
-        for (Record &r : records)
-            rowids.push_back(writeInsert(r));
-        m_file.commit();
-    } catch (...) {
-        m_file.rollback();
-        // Keys handed out for the rolled-back rows are void.
-        if (m_primaryField >= 0 && m_def.fields[std::size_t(m_primaryField)].type == FieldType::AutoInc)
-            for (std::size_t i = 0; i < rowids.size(); ++i)
-                records[i].values[std::size_t(m_primaryField)] = QVariant();
-        throw;
+    if (m_primaryField < 0)
+        return;
+    const bool fileGivesKeys = m_def.fields[std::size_t(m_primaryField)].type == FieldType::AutoInc && !m_writeBehind;
+    std::vector<qint64> keys;
+    keys.reserve(records.size());
+    for (const Record &r : records) {
+        const QVariant &key = r.values[std::size_t(m_primaryField)];
+        if (key.isNull() && fileGivesKeys)
+            continue;
+        requireUniqueKey(r, std::nullopt);
+        keys.push_back(key.toLongLong());
     }
+    std::sort(keys.begin(), keys.end());
+    if (std::adjacent_find(keys.begin(), keys.end()) != keys.end())
+        throw Error(QString::fromLatin1(kKeyViolation));
 }
 
-void Table::storeMany(const std::vector<Record> &records, const std::vector<qint64> &rowids)
+// Puts rows written to the file into memory, in the indexes by one merge, and tells those who
+// follow. Returns their rows, in the order of the records.
+std::vector<Slot> Table::storeMany(const std::vector<Record> &records, const std::vector<qint64> &rowids)
 {
-    const std::size_t before = m_alive.size();
-    const std::size_t after = before + records.size();
-    m_alive.reserve(after);
-    m_primary.reserve(after);
-    for (std::size_t f = 0; f < m_columns.size(); ++f) {
-        m_columns[f].nulls.reserve(after);
-        if (m_def.fields[f].isNumeric())
-            m_columns[f].ints.reserve(after);
+    const bool wasEmpty = order(0).empty();
+    const std::size_t after = m_alive.size() + records.size();
+    if (wasEmpty) {
+        // Room made once for a table filled from nothing; rows added to others take the
+        // vectors' own growth, which does not copy every column at every change.
+        m_alive.reserve(after);
+        for (std::size_t f = 0; f < m_columns.size(); ++f) {
+            m_columns[f].nulls.reserve(after);
+            if (m_def.fields[f].isNumeric())
+                m_columns[f].ints.reserve(after);
+        }
     }
+    std::vector<Slot> rows;
+    rows.reserve(records.size());
     for (std::size_t i = 0; i < records.size(); ++i)
-        store(records[i], rowids[i]);
-    if (records.size() * 8 > before) {
-        for (Slot s = Slot(before); s < m_alive.size(); ++s)
-            if (m_primaryField >= 0)
+        rows.push_back(store(records[i], rowids[i]));
+    if (wasEmpty && records.size() > 1) {
+        // A table filled from nothing is sorted whole, which is faster than merging.
+        m_primary.reserve(after);
+        if (m_primaryField >= 0)
+            for (const Slot s : rows)
                 m_primary[m_columns[std::size_t(m_primaryField)].ints[s]] = s;
         sortAllIndexes();
-    } else {
-        for (Slot s = Slot(before); s < m_alive.size(); ++s)
-            indexInsert(s);
+        emit reloaded();
+        return rows;
     }
-    emit reloaded();
+    indexInsert(rows);
+    emit rowsInserted(rows);
+    for (const Slot s : rows)
+        emit rowInserted(s);
+    return rows;
 }
 
 void Table::markDirty()
@@ -348,8 +367,11 @@ void Table::markDirty()
         try {
             flush();
         } catch (const Error &e) {
-            // Stays pending: the next change or the closing tries again.
-            qWarning("%s", qPrintable(e.message()));
+            // Stays pending: the next change or the closing tries again. The user hears of it
+            // once, not at every change that fails the same way.
+            if (!std::exchange(m_writeFailureTold, true))
+                emit writeFailed(QStringLiteral("No se pudieron guardar los cambios de la tabla %1.\n%2")
+                                     .arg(displayName(), e.message()));
         }
     });
 }
@@ -361,7 +383,7 @@ void Table::flush()
     m_file.begin();
     try {
         m_file.exec(QStringLiteral("DELETE FROM \"%1\"").arg(m_def.tableName));
-        for (const Slot s : m_indexes[0].order) {
+        for (const Slot s : order(0)) {
             Record r;
             r.values.reserve(m_def.fields.size());
             for (int f = 0; f < fieldCount(); ++f)
@@ -374,6 +396,7 @@ void Table::flush()
         throw;
     }
     m_dirty = false;
+    m_writeFailureTold = false;
 }
 
 } // namespace store

@@ -1,5 +1,6 @@
 #include "view.h"
 
+#include "batch.h"
 #include "datasource.h"
 #include "error.h"
 
@@ -35,10 +36,11 @@ void View::connectTable()
 {
     disconnectTable();
     m_tableConnections = {
-        connect(m_table, &Table::rowInserted, this, &View::onRowStored),
+        connect(m_table, &Table::rowsInserted, this, &View::onRowsStored),
         connect(m_table, &Table::rowAboutToChange, this, [this](Slot s) { m_rows.rowAboutToChange(s); }),
-        connect(m_table, &Table::rowUpdated, this, &View::onRowStored),
-        connect(m_table, &Table::rowRemoved, this, &View::onRowRemoved),
+        connect(m_table, &Table::rowUpdated, this, [this](Slot s) { onRowsStored({s}); }),
+        connect(m_table, &Table::rowsAboutToBeRemoved, this, &View::onRowsAboutToBeRemoved),
+        connect(m_table, &Table::rowsRemoved, this, &View::onRowsRemoved),
         connect(m_table, &Table::reloaded, this, &View::onReloaded),
     };
 }
@@ -59,7 +61,7 @@ void View::requireTable() const
 void View::requireOpen() const
 {
     if (!isOpen())
-        throw Error(QStringLiteral("%1: Cannot perform this operation on a closed dataset").arg(m_name));
+        throw Error(QStringLiteral("%1: la vista está cerrada").arg(m_name));
 }
 
 void View::requireRows() const
@@ -113,7 +115,7 @@ int View::requireField(const QString &name) const
 {
     const int f = fieldNumber(name);
     if (f < 0)
-        throw Error(QStringLiteral("%1: Field '%2' not found").arg(m_name, name));
+        throw Error(QStringLiteral("%1: no existe el campo %2").arg(m_name, name));
     return f;
 }
 
@@ -190,7 +192,7 @@ void View::setIndexName(const QString &name)
     requireTable();
     const int index = m_table->indexNumber(name);
     if (index < 0)
-        throw Error(QStringLiteral("%1: Index '%2' not found").arg(m_table->displayName(), name));
+        throw Error(QStringLiteral("%1: no existe el índice %2").arg(m_table->displayName(), name));
     if (!isOpen()) {
         m_rows.setIndex(index);
         return;
@@ -447,9 +449,9 @@ void View::setValue(const QString &field, const QVariant &value)
     requireOpen();
     const int f = requireField(field);
     if (!isStoredField(f))
-        throw Error(QStringLiteral("Field '%1' cannot be modified").arg(field));
+        throw Error(QStringLiteral("%1: el campo %2 no se puede modificar").arg(m_name, field));
     if (!m_edit.isChanging())
-        throw Error(QStringLiteral("%1: Dataset not in edit or insert mode").arg(m_name));
+        throw Error(QStringLiteral("%1: la fila no se está editando ni agregando").arg(m_name));
     m_edit.set(*m_table, f, value);
     m_notifier.values();
 }
@@ -513,6 +515,16 @@ void View::cancel()
 
 void View::remove()
 {
+    removeCurrent(nullptr);
+}
+
+void View::remove(Batch &with)
+{
+    removeCurrent(&with);
+}
+
+void View::removeCurrent(Batch *with)
+{
     requireOpen();
     if (state() == State::Insert) {
         cancel();
@@ -520,7 +532,12 @@ void View::remove()
     }
     cancel();
     requireRows();
-    m_table->remove(*m_current);
+    if (with) {
+        with->remove(*m_table, {*m_current});
+        with->commit();
+    } else {
+        m_table->remove(*m_current);
+    }
     // The table's notification has moved the cursor to the next row, or the last one.
     m_eof = recordCount() == 0;
     scrolled();
@@ -632,23 +649,41 @@ void View::removeDataSource(DataSource *source)
 
 // ---- changes made through any view of the table ----
 
-void View::onRowStored(Slot s)
+void View::onRowsStored(const std::vector<Slot> &rows)
 {
     const std::optional<Slot> keep = m_current;
-    m_rows.rowStored(s);
+    m_rows.rowsInserted(rows);
     if (state() != State::Insert)
         placeCursorOn(keep, m_row);
     m_notifier.layout();
     m_notifier.readersChanged();
 }
 
-void View::onRowRemoved(Slot s)
+void View::onRowsAboutToBeRemoved(const std::vector<Slot> &rows)
 {
-    const std::optional<Slot> keep = m_current == s ? std::nullopt : m_current;
-    m_rows.rowRemoved();
-    placeCursorOn(keep, m_row);
+    // The cursor stays on its row; when that row goes, on the first row after it that stays.
+    int before = 0;
+    m_currentGoes = false;
+    for (const Slot s : rows)
+        if (const auto row = m_rows.rowOf(s)) {
+            if (*row < m_row)
+                ++before;
+            else if (*row == m_row)
+                m_currentGoes = true;
+        }
+    m_rowAfterRemoval = m_row - before;
+    m_rows.rowsAboutToBeRemoved(rows);
+}
+
+void View::onRowsRemoved()
+{
+    const std::optional<Slot> was = m_current;
+    m_rows.rowsRemoved();
+    if (state() != State::Insert)
+        placeCursorOn(m_currentGoes ? std::nullopt : was, m_rowAfterRemoval);
     m_notifier.layout();
-    if (keep != m_current)
+    // Details follow the new row, or show nothing once the last row went.
+    if (was != m_current)
         m_notifier.moved();
     m_notifier.readersChanged();
 }

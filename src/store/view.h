@@ -14,6 +14,7 @@
 
 namespace store {
 
+class Batch;
 class DataSource;
 
 // A saved cursor position. Returning to it fails once the row is gone or no longer shown.
@@ -45,6 +46,8 @@ public:
     int fieldCount() const;
     int fieldNumber(const QString &name) const; // -1 when unknown
     const FieldDef &fieldDef(int field) const;
+    // A field of the table, as opposed to a lookup or calculated one: only these can be set.
+    bool isStoredField(int field) const;
 
     // Open and close.
     void open();
@@ -94,7 +97,11 @@ public:
     void updateRecord(); // have bound editors hand over what they hold
     void post();
     void cancel();
+    // Deletes the current row; a row being inserted is abandoned instead.
     void remove();
+    // The same, together with the changes gathered in `with`, all in one transaction; a row
+    // being inserted is abandoned and `with` is left unwritten.
+    void remove(Batch &with);
     // What every move does first: take over what bound editors hold, then post the change, or
     // drop it when nothing was changed.
     void checkBrowseMode();
@@ -140,7 +147,6 @@ private:
     void requireOpen() const;
     void requireRows() const;
     int storedFieldCount() const;
-    bool isStoredField(int field) const;
     QVariant fieldValue(std::optional<Slot> slot, int field) const;
     std::optional<QVariant> pendingValue(int field) const;
 
@@ -151,6 +157,7 @@ private:
     void arrive(int row);
     bool arriveAt(std::optional<int> row);
     void postPending();
+    void removeCurrent(Batch *with);
     void applyFilterCallback(FilterFunction filter, std::optional<std::vector<Slot>> passing);
     void refilter();
     void masterMoved();
@@ -159,8 +166,9 @@ private:
 
     void connectTable();
     void disconnectTable();
-    void onRowStored(Slot s);
-    void onRowRemoved(Slot s);
+    void onRowsStored(const std::vector<Slot> &rows);
+    void onRowsAboutToBeRemoved(const std::vector<Slot> &rows);
+    void onRowsRemoved();
     void onReloaded();
 
     QString m_name;
@@ -173,6 +181,9 @@ private:
     std::optional<Slot> m_current;
     bool m_eof = true;
     int m_rowBeforeInsert = -1;
+    // Where the cursor goes once the rows being removed are gone.
+    int m_rowAfterRemoval = -1;
+    bool m_currentGoes = false;
 
     ChangeNotifier m_notifier{this};
     std::vector<QMetaObject::Connection> m_tableConnections;

@@ -2,7 +2,7 @@
 
 #include "error.h"
 #include "regularfile.h"
-#include "systemreason.h"
+#include "reasons.h"
 
 #include <QRandomGenerator>
 

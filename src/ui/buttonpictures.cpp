@@ -268,6 +268,20 @@ void back(QPainter &p)
     p.drawPolygon(QPolygonF({{3, 16}, {14, 5}, {14, 11}, {29, 11}, {29, 21}, {14, 21}, {14, 27}}));
 }
 
+// A printer with a sheet going in at the back and a printed one coming out at the front.
+void printer(QPainter &p)
+{
+    p.setPen(QPen(ink, 1.2));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(9, 3, 14, 10));
+    const QColor body(120, 125, 135);
+    p.setPen(outline(body));
+    p.setBrush(body);
+    p.drawRoundedRect(QRectF(3, 11, 26, 12), 2, 2);
+    disc(p, {23.5, 14, 3, 3}, green);
+    page(p, {8, 19, 16, 11});
+}
+
 void draw(QPainter &p, Picture picture)
 {
     switch (picture) {
@@ -294,6 +308,7 @@ void draw(QPainter &p, Picture picture)
     case Picture::Yes: return tick(p);
     case Picture::No: return cross(p, red);
     case Picture::Back: return back(p);
+    case Picture::Print: return printer(p);
     }
 }
 

@@ -33,6 +33,7 @@ enum class Picture {
     Yes,
     No,
     Back,
+    Print,
 };
 
 QPixmap drawPicture(Picture picture, int size);

@@ -6,10 +6,6 @@
 
 #include <QPushButton>
 
-namespace {
-DialogSeam *activeSeam = nullptr;
-} // namespace
-
 bool Confirmar(const QString &question)
 {
     if (DialogSeam *seam = DialogSeam::active())
@@ -40,29 +36,9 @@ void showMessageBox(QMessageBox::Icon icon, const QString &objectName, const QSt
     box.exec();
 }
 
-DialogSeam::DialogSeam()
-{
-    if (activeSeam)
-        qFatal("DialogSeam: only one may be active at a time");
-    activeSeam = this;
-}
-
-DialogSeam::~DialogSeam()
-{
-    if (!m_answers.isEmpty())
-        qWarning("DialogSeam: %lld queued answer(s) never asked for",
-                 static_cast<long long>(m_answers.size()));
-    activeSeam = nullptr;
-}
-
 void DialogSeam::answer(std::initializer_list<bool> answers)
 {
     m_answers.append(QList<bool>(answers));
-}
-
-DialogSeam *DialogSeam::active()
-{
-    return activeSeam;
 }
 
 bool DialogSeam::ask(const QString &question)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "testseam.h"
+
 #include <QList>
 #include <QMessageBox>
 #include <QString>
@@ -22,20 +24,16 @@ void showMessageBox(QMessageBox::Icon icon, const QString &objectName, const QSt
 // questions take their answers from a queue filled beforehand, and every box is recorded in
 // order as "Confirmar: <text>", "Aviso: <text>" or "Error: <text as the error box shows it>".
 // A question with no answer queued aborts the run, so a test cannot pass by accident.
-class DialogSeam
+class DialogSeam : public TestSeam<DialogSeam>
 {
 public:
-    DialogSeam();
-    ~DialogSeam();
-    DialogSeam(const DialogSeam &) = delete;
-    DialogSeam &operator=(const DialogSeam &) = delete;
+    static constexpr char kName[] = "DialogSeam";
+    ~DialogSeam() { reportUnused(m_answers.size()); }
 
     // Queues answers to the next questions, in order.
     void answer(std::initializer_list<bool> answers);
     const QStringList &log() const { return m_log; }
 
-    // The seam in force, or null; what the boxes call instead of showing a window.
-    static DialogSeam *active();
     bool ask(const QString &question);
     void record(const char *kind, const QString &text);
 

@@ -7,7 +7,13 @@ TableModel::TableModel(store::DataSource *source, QObject *parent)
     : QAbstractTableModel(parent), m_source(source)
 {
     connect(source, &store::DataSource::layoutChanged, this, &TableModel::reset);
-    connect(source, &store::DataSource::stateChanged, this, &TableModel::reset);
+    // Editing a row changes no row; appending one, or ending an append, does.
+    connect(source, &store::DataSource::stateChanged, this, [this] {
+        if (rowCount() != m_shownRows)
+            reset();
+        else
+            refreshValues();
+    });
     connect(source, &store::DataSource::valuesChanged, this, &TableModel::refreshValues);
 }
 
@@ -22,6 +28,7 @@ void TableModel::setColumns(const QList<GridColumn> &columns)
     m_columns = columns;
     m_fieldNumbers.clear();
     endResetModel();
+    m_shownRows = rowCount();
 }
 
 void TableModel::setColumnField(int column, const QString &field)
@@ -93,7 +100,29 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
 
 Qt::ItemFlags TableModel::flags(const QModelIndex &index) const
 {
-    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    const Qt::ItemFlags browse = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    const int field = fieldOf(index.column());
+    const bool editable = m_editable && field >= 0 && view()->isStoredField(field) && index.row() == view()->currentRow();
+    return editable ? browse | Qt::ItemIsEditable : browse;
+}
+
+bool TableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    store::View *v = view();
+    const int field = fieldOf(index.column());
+    const QString name = v->fieldDef(field).name;
+    // An unchanged cell does not put the row into editing.
+    if (v->value(name).toString() == value.toString())
+        return true;
+    if (!m_source->edit())
+        return false;
+    v->setValue(name, value);
+    emit dataChanged(index, index);
+    return true;
 }
 
 void TableModel::reset()
@@ -101,6 +130,7 @@ void TableModel::reset()
     beginResetModel();
     m_fieldNumbers.clear();
     endResetModel();
+    m_shownRows = rowCount();
 }
 
 void TableModel::refreshValues()

@@ -38,6 +38,12 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Typed into a cell of the current row: the row goes into editing, when its source lets it,
+    // and takes the value.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+    // Whether the stored fields of the current row can be edited in place.
+    void setEditable(bool on) { m_editable = on; }
 
 private:
     void reset();
@@ -46,5 +52,7 @@ private:
 
     store::DataSource *m_source;
     QList<GridColumn> m_columns;
-    mutable QList<int> m_fieldNumbers; // resolved lazily: the table arrives when views open
+    mutable QList<int> m_fieldNumbers;
+    bool m_editable = false;
+    int m_shownRows = 0; // the rows the views were last told of // resolved lazily: the table arrives when views open
 };

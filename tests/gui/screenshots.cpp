@@ -274,6 +274,24 @@ const Scene kScenes[] = {
          auto *panel = controlOf<QWidget>(&form, "PanDerSint");
          return panel->grab(QRect(0, 0, panel->width(), 330));
      }},
+    {"editing-flower.png",
+     [](TForm1 &form) {
+         chooseSystem(form, 1);
+         click(form, "Modificar");
+         chooseRow(form, "GrFlor", QStringLiteral("Mímulo"));
+         return whole(form);
+     }},
+    {"editing-symptom.png",
+     [](TForm1 &form) {
+         click(form, "Modificar");
+         click(form, "Sintomas");
+         chooseMode(form, 2);
+         type(form, "Ed", QStringLiteral("MIEDO A LA"));
+         chooseRow(form, "GrSintomas", QStringLiteral("Miedo a la oscuridad"));
+         click(form, "CambiarNombre");
+         settle();
+         return whole(form);
+     }},
     {"colours.png",
      [](TForm1 &form) {
          chooseSystem(form, 2);

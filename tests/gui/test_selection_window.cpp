@@ -2,6 +2,7 @@
 // the real main window on the fixture catalogue.
 #include "ui/messageboxes.h"
 #include "app/tform1.h"
+#include "faultyfiles.h"
 #include "testsupport.h"
 #include "windowtest.h"
 #include "widgets/datagrid.h"
@@ -58,6 +59,27 @@ private slots:
         w<QAbstractButton>("Sintomas")->click();
     }
     void cleanup() { close(); }
+
+    // A selection that cannot reach its file is told in the error box, once, in Spanish; the
+    // window goes on working and still closes.
+    void aSelectionThatCannotBeWrittenIsTold()
+    {
+        close();
+        FaultyFiles faults;
+        faults.openReadOnly("RepSint.db");
+        QVERIFY(open());
+        w<QAbstractButton>("Sintomas")->click();
+        add("Timidez");
+        const QString told = "Error: No se pudieron guardar los cambios de la tabla RepSint.db.\n"
+                             "Error en la tabla RepSint.db: la tabla es de solo lectura.";
+        QTRY_COMPARE(seam->log(), QStringList({told}));
+        add("Miedo a lo desconocido");
+        QCOMPARE(rows(grid("GrSel")), QStringList({"Timidez", "Miedo a lo desconocido"}));
+        QTest::qWait(20);
+        QCOMPARE(seam->log(), QStringList({told}));
+        leave();
+        close();
+    }
 
     void addingBuildsAKeyOrderedSelection()
     {

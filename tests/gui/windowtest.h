@@ -30,6 +30,7 @@ inline QStringList columnTexts(const QAbstractItemView *grid, int column = 0)
 #include "widgets/datagrid.h"
 
 #include <QAbstractButton>
+#include <QTabWidget>
 #include <QTest>
 
 #include <memory>
@@ -60,6 +61,20 @@ struct TestWindow
     {
         form.reset();
         seam.reset();
+    }
+    // Chooses the named symptoms on the symptoms page and processes them: the repertory page shows.
+    void processSymptoms(const QStringList &symptoms)
+    {
+        w<QAbstractButton>("Sintomas")->click();
+        DataGrid *g = grid("GrSintomas");
+        for (const QString &s : symptoms) {
+            const int row = int(columnTexts(g).indexOf(s));
+            QVERIFY2(row >= 0, qPrintable(s));
+            g->setCurrentIndex(g->model()->index(row, 0));
+            w<QAbstractButton>("Agregar")->click();
+        }
+        w<QAbstractButton>("Procesar")->click();
+        QCOMPARE(w<QTabWidget>("Ficha")->currentWidget(), w("PagRep"));
     }
     // Leaves through the leave panel, as the user does: the window closes and writes its settings.
     void leave()
