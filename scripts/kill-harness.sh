@@ -130,8 +130,9 @@ check() {
   fi
   out="$(diff <(echo "${names[$operation]}") <(names_in "$folder") | grep '^[<>]' || true)"
   # A kill while a batch over two tables commits may leave SQLite's super-journal, the list of
-  # the tables' journals, with no journal pointing to it: it holds no rows, SQLite never reads
-  # or removes it. Counted and shown apart from the failures.
+  # the tables' journals, with no journal pointing to it: it holds no rows and SQLite never
+  # removes it; the program's next batch led by that table does. One still there once the
+  # operation was done again is counted and shown apart from the failures.
   local orphan
   orphan="$(grep -E '^> \./[A-Za-z]+\.db-mj[0-9A-F]+$' <<<"$out" || true)"
   if [ -n "$orphan" ]; then
