@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libsqlite3-dev libjpeg62-turbo-dev libwmf-dev libcsv-dev
   qt6-translations-l10n # the toolkit's own file, print and preview windows in Spanish
   fonts-liberation2 fonts-dejavu-core
-  xvfb xauth xdotool imagemagick sqlite3
+  xvfb xauth xdotool imagemagick sqlite3 strace
   poppler-utils # pdftotext and pdftoppm: the tests read back the PDF files the program prints
   appstream desktop-file-utils
   # The screen-reader check (tests/a11y): the accessibility bus and its Python reader

@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,6 +17,7 @@ struct State
     sqlite3_vfs *real = nullptr;
     sqlite3_vfs vfs{};
     QStringList readOnly;
+    QStringList closedFolders;
     int failAt = 0;
     int seen = 0;
     bool failed = false;
@@ -153,7 +155,16 @@ int vfsOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *f, int flags, in
         flags &= ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         flags |= SQLITE_OPEN_READONLY;
     }
-    const int rc = g_state->real->xOpen(g_state->real, name, file->real, flags, outFlags);
+    int rc = SQLITE_OK;
+    if (name && (flags & SQLITE_OPEN_CREATE) && !QFileInfo::exists(QString::fromUtf8(name))
+        && g_state->closedFolders.contains(QFileInfo(QString::fromUtf8(name)).absolutePath()))
+    {
+        // As the system's own layer answers when open() says EACCES.
+        errno = EACCES;
+        rc = SQLITE_CANTOPEN;
+    }
+    else
+        rc = g_state->real->xOpen(g_state->real, name, file->real, flags, outFlags);
     if (rc != SQLITE_OK) {
         if (file->real->pMethods)
             file->real->pMethods->xClose(file->real);
@@ -241,6 +252,11 @@ FaultyFiles::~FaultyFiles()
 void FaultyFiles::openReadOnly(const QString &fileName)
 {
     g_state->readOnly << fileName;
+}
+
+void FaultyFiles::createNothingIn(const QString &folder)
+{
+    g_state->closedFolders << QFileInfo(folder).absoluteFilePath();
 }
 
 void FaultyFiles::failAt(int n)

@@ -18,6 +18,9 @@ public:
 
     // Files whose name is this (a bare file name) open read only from now on.
     void openReadOnly(const QString &fileName);
+    // No new file can be made in `folder` from now on, as in a folder the user may not write
+    // (which running as root cannot show either); the files already there open as before.
+    void createNothingIn(const QString &folder);
     // The n-th write, sync or truncation from now on fails, with a disk error; 0 for none.
     // Those after it succeed again, so that SQLite can roll back.
     void failAt(int n);

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <climits>
 #include <csignal>
 
 #include <sys/resource.h>
@@ -97,6 +98,10 @@ private slots:
         QTest::newRow("empty line 2") << lines({"1", "", "3"}) << 1 << "'' is not a valid integer value";
         QTest::newRow("blank inside") << lines({"1 0"}) << 0 << "'1 0' is not a valid integer value";
         QTest::newRow("beyond 32 bits") << lines({"4294967296"}) << 0 << "'4294967296' is not a valid integer value";
+        // Another program's file: the line is quoted, not echoed whole, and read as Windows-1252.
+        QTest::newRow("long line") << lines({"1", QByteArray(5000, '7').constData()}) << 1
+                                   << "'" + QString(79, u'7') + QChar(0x2026) + "' is not a valid integer value";
+        QTest::newRow("Windows-1252") << lines({"a\xF1o"}) << 0 << "'año' is not a valid integer value";
     }
     void faultsStopTheReadingWhereTheyAre()
     {
@@ -135,6 +140,12 @@ private slots:
         QCOMPARE(seen.panels[2], Settings().panels[2]);
         QCOMPARE(seen.panels[4], Settings().panels[4]);
         QCOMPARE(seen.panels[1], 154);
+
+        // The extremes a hand-edited file may hold: no overflow on the way, and the window shows.
+        const Settings extreme = apply(Settings(), {INT_MIN, INT_MAX, INT_MAX, INT_MAX, INT_MIN});
+        QVERIFY(screens[0].contains(visible(extreme, screens).window));
+        QCOMPARE(visible(extreme, screens).panels[0], Settings().panels[0]);
+        QVERIFY(screens[0].contains(visible(apply(Settings(), {INT_MAX, INT_MIN, INT_MIN, INT_MIN}), screens).window));
 
         // Too large for the screen, or with its title bar above it.
         s = Settings();
@@ -186,6 +197,41 @@ private slots:
 
         // A folder that does not exist cannot take the file either.
         QVERIFY(!write(dir.filePath("no/hay"), Settings()).isEmpty());
+    }
+
+    void abandonedTemporaryFilesGoAtTheNextWrite()
+    {
+        // A run killed while writing leaves its new file under a hidden name.
+        QTemporaryDir dir;
+        for (const char *name : {".Config.Dat.vantolia-k1LLed", "Config.Dat.bak123"}) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(write(dir.path(), Settings()), QString());
+        QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        left.sort();
+        QCOMPARE(left, QStringList({"Config.Dat", "Config.Dat.bak123"}));
+    }
+
+    void refusalsAreInSpanish()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(write(dir.filePath("no/hay"), Settings()),
+                 "No se pudo guardar la configuración: No se pudo crear el archivo " + dir.filePath("no/hay/Config.Dat")
+                     + ": no existe");
+        QVERIFY(QDir(dir.path()).mkdir("Config.Dat"));
+        QCOMPARE(write(dir.path(), Settings()), "No se pudo guardar la configuración: No se pudo escribir el archivo "
+                                                    + dir.filePath("Config.Dat") + ": es una carpeta, no un archivo");
+        QVERIFY(QDir(dir.path()).rmdir("Config.Dat"));
+        // A link is not replaced, nor is the file it leads to written.
+        QFile other(dir.filePath("otro.txt"));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("ajeno") == 5);
+        other.close();
+        QVERIFY(QFile::link(dir.filePath("otro.txt"), dir.filePath("Config.Dat")));
+        QCOMPARE(write(dir.path(), Settings()), "No se pudo guardar la configuración: No se pudo escribir el archivo "
+                                                    + dir.filePath("Config.Dat") + ": no es un archivo común");
+        QVERIFY(other.open(QIODevice::ReadOnly));
+        QCOMPARE(other.readAll(), QByteArray("ajeno"));
     }
 
     void aFifoOrAFolderIsRefusedWithoutWaiting()

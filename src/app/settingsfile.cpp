@@ -1,12 +1,12 @@
 #include "settingsfile.h"
 
 #include "store/error.h"
+#include "store/regularfile.h"
 #include "store/wholefile.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
+#include <algorithm>
 #include <optional>
 
 namespace settingsfile {
@@ -14,6 +14,8 @@ namespace {
 
 // Fourteen short numbers: anything much larger is not a settings file, and is not read whole.
 constexpr qint64 kLargestFile = 4096;
+constexpr qsizetype kQuotedLength = 80;
+constexpr int kFarthest = 1 << 20;
 
 QList<int> asList(const Settings &s)
 {
@@ -50,6 +52,14 @@ std::optional<int> integerOf(const QByteArray &line)
     return ok && plain ? std::optional<int>(value) : std::nullopt;
 }
 
+// At most kQuotedLength characters of a line, read as the code page of the file's other
+// programs would write it.
+QString quoted(const QByteArray &line)
+{
+    const QString text = store::decodedName(line);
+    return text.size() > kQuotedLength ? text.left(kQuotedLength - 1) + QChar(0x2026) : text;
+}
+
 QString fileName(const QString &folder)
 {
     return QDir(folder).filePath(QLatin1String(kFileName));
@@ -76,7 +86,8 @@ Lines parse(const QByteArray &bytes)
         }
         const std::optional<int> value = integerOf(lines[i]);
         if (!value) {
-            result.error = store::notAnIntegerMessage(QString::fromLatin1(lines[i]));
+            // A line of a file edited by hand, or of another program's file: quoted, never whole.
+            result.error = store::notAnIntegerMessage(quoted(lines[i]));
             break;
         }
         result.values << *value;
@@ -87,14 +98,17 @@ Lines parse(const QByteArray &bytes)
 Settings apply(Settings s, const QList<int> &values)
 {
     const auto has = [&values](int i) { return i < values.size(); };
+    // A hand-edited file may hold any 32-bit number; the window's edges are kept where their
+    // sums cannot overflow, far beyond any screen, and visible() brings them back.
+    const auto bounded = [&values](int i) { return std::clamp(values[i], -kFarthest, kFarthest); };
     if (has(0))
-        s.window.moveLeft(values[0]);
+        s.window.moveLeft(bounded(0));
     if (has(1))
-        s.window.moveTop(values[1]);
+        s.window.moveTop(bounded(1));
     if (has(2))
-        s.window.setWidth(values[2]);
+        s.window.setWidth(bounded(2));
     if (has(3))
-        s.window.setHeight(values[3]);
+        s.window.setHeight(bounded(3));
     for (int p = 0; p < kPanelCount && has(4 + p); ++p)
         s.panels[std::size_t(p)] = values[4 + p];
     if (has(12))
@@ -134,19 +148,15 @@ Settings visible(Settings s, const QList<QRect> &screens, const Settings &design
 FileRead read(const QString &folder)
 {
     FileRead result;
-    const QString path = fileName(folder);
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
+    const QByteArray path = store::nativePath(fileName(folder));
+    const store::RegularFileRead file = store::readRegularFile(path, kLargestFile);
+    if (file.kind == store::RegularFileRead::Missing)
         return result;
     result.exists = true;
-    if (!info.isFile())
+    if (file.kind == store::RegularFileRead::NotRegular)
         throw store::Error(QStringLiteral("%1 no es un archivo común: se deja la disposición de la ventana como está")
-                               .arg(QDir::toNativeSeparators(path)));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw store::Error(QStringLiteral("No se pudo leer el archivo %1: %2")
-                               .arg(QDir::toNativeSeparators(path), file.errorString()));
-    result.lines = parse(file.read(kLargestFile));
+                               .arg(store::shownPath(path)));
+    result.lines = parse(file.bytes);
     return result;
 }
 

@@ -11,6 +11,7 @@
 
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
+#include <libwmf/gd/gd.h>
 
 namespace photo {
 namespace {
@@ -143,6 +144,25 @@ QImage copyPixels(const int *pixels, QSize size)
     return image;
 }
 
+// The library hands its canvas over and offers no call to free it: the drawing library's own
+// one is not exported. Its parts are plain heap blocks: the pixels in one block, the table of
+// row pointers into it, the scratch of polygons and dash styles, the clip list and the image.
+void freeCanvas(void *canvas)
+{
+    auto *image = static_cast<gdImage *>(canvas);
+    if (!image)
+        return;
+    std::free(image->_tpixels);
+    std::free(image->tpixels);
+    std::free(image->polyInts);
+    std::free(image->style);
+    if (image->clip) {
+        std::free(image->clip->list);
+        std::free(image->clip);
+    }
+    std::free(image);
+}
+
 } // namespace
 
 DecodedPicture decodeMetafile(const QByteArray &data)
@@ -190,6 +210,8 @@ DecodedPicture decodeMetafile(const QByteArray &data)
                                                 : DecodedPicture{image, Failure::None, size};
                     }
                 }
+                freeCanvas(device->gd_image);
+                device->gd_image = nullptr;
             }
         }
         wmf_mem_close(api);

@@ -1,24 +1,25 @@
 #include "selectionfiles.h"
 
 #include "store/codepage.h"
-
 #include "store/collation.h"
 #include "store/error.h"
+#include "store/regularfile.h"
+#include "store/reasons.h"
+#include "store/wholefile.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include <algorithm>
 #include <unordered_set>
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 namespace repertory {
 namespace {
 
 constexpr qsizetype kRecordSize = 4;
-constexpr qint64 kChunkSize = 64 * 1024;
 
 QString joinedWithSeparators(std::initializer_list<QString> parts)
 {
@@ -43,6 +44,28 @@ QStringList splitLines(const QString &text)
     if (start < text.size())
         lines << text.mid(start);
     return lines;
+}
+
+// Makes `folder` and whichever folders above it are missing.
+void makeFolder(const QByteArray &folder)
+{
+    if (::mkdir(folder.constData(), 0777) == 0)
+        return;
+    int error = errno;
+    if (error == ENOENT) {
+        const qsizetype slash = folder.lastIndexOf('/');
+        if (slash > 0) {
+            makeFolder(folder.left(slash));
+            if (::mkdir(folder.constData(), 0777) == 0)
+                return;
+            error = errno;
+        }
+    }
+    struct stat info {};
+    if (error == EEXIST && ::stat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode))
+        return;
+    const QString reason = error == EEXIST ? QStringLiteral("existe y no es una carpeta") : store::systemReason(error);
+    throw store::Error(QStringLiteral("No se pudo crear la carpeta %1: %2").arg(store::shownPath(folder), reason));
 }
 
 } // namespace
@@ -88,50 +111,40 @@ std::vector<qint32> decodeKeys(const QByteArray &bytes)
     return keys;
 }
 
-void saveKeys(const QString &path, const std::vector<qint32> &keys)
+void saveKeys(const QByteArray &path, const std::vector<qint32> &keys)
 {
-    const QString folder = QFileInfo(path).path();
-    if (!QDir().mkpath(folder))
-        throw store::Error(QStringLiteral("No se pudo crear la carpeta %1").arg(folder));
-    // The keys go to a new file beside the old one, which is renamed over it once complete.
-    // Unbuffered, and written until every byte is taken: a buffered write that fails when the
-    // buffer is flushed, or a short write, is not always reported by commit().
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw store::Error(QStringLiteral("No se pudo crear el archivo %1: %2").arg(path, file.errorString()));
-    const QByteArray bytes = encodeKeys(keys);
-    for (qint64 written = 0; written < bytes.size();) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            throw store::Error(QStringLiteral("No se pudo escribir el archivo %1: %2").arg(path, reason));
-        }
-        written += n;
-    }
-    if (!file.commit())
-        throw store::Error(QStringLiteral("No se pudo escribir el archivo %1: %2").arg(path, file.errorString()));
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash > 0)
+        makeFolder(path.left(slash));
+    store::saveWholeFile(path, encodeKeys(keys));
 }
 
-KeysRead readKeys(const QString &path)
+KeysRead readKeys(const QByteArray &path)
 {
     KeysRead result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("No se pudo abrir el archivo %1: %2").arg(path, file.errorString());
+    // One record more than the most allowed tells a file that holds too many.
+    const qint64 limit = qint64(kMostKeys + 1) * kRecordSize;
+    store::RegularFileRead file;
+    try {
+        file = store::readRegularFile(path, limit);
+    } catch (const store::Error &e) {
+        result.error = e.message();
         return result;
     }
-    QByteArray bytes;
-    for (;;) {
-        const QByteArray chunk = file.read(kChunkSize);
-        if (chunk.isEmpty()) {
-            if (file.error() != QFileDevice::NoError)
-                result.error = QStringLiteral("No se pudo leer el archivo %1: %2").arg(path, file.errorString());
-            break;
-        }
-        bytes += chunk;
+    const QString shown = store::shownPath(path);
+    switch (file.kind) {
+    case store::RegularFileRead::Missing: result.missing = true; return result;
+    case store::RegularFileRead::NotRegular:
+        result.error = QStringLiteral("No se pudo abrir el archivo %1: %2").arg(shown, store::notRegularReason(path));
+        return result;
+    case store::RegularFileRead::Regular: break;
     }
-    result.keys = decodeKeys(bytes);
+    if (file.size >= limit || file.bytes.size() >= limit) {
+        result.error = QStringLiteral("El archivo %1 no es una selección guardada: tiene más de un millón de claves")
+                           .arg(shown);
+        return result;
+    }
+    result.keys = decodeKeys(file.bytes);
     return result;
 }
 
@@ -160,24 +173,36 @@ bool listsBefore(const QString &a, const QString &b)
     return a < b;
 }
 
-QStringList listFiles(const QString &folder)
+QList<StoredFile> listFiles(const QString &folder)
 {
-    if (!QDir().mkpath(folder))
-        throw store::Error(QStringLiteral("No se pudo crear la carpeta %1").arg(folder));
-    const QString extension = QStringLiteral(".dat");
-    const QStringList entries =
-        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-    QStringList names;
-    for (const QString &entry : entries) {
-        if (!entry.endsWith(extension, Qt::CaseInsensitive) || entry.startsWith(u'{'))
+    const QByteArray native = store::nativePath(folder);
+    makeFolder(native);
+    DIR *dir = ::opendir(native.constData());
+    if (!dir)
+        throw store::Error(QStringLiteral("No se pudo leer la carpeta %1: %2")
+                               .arg(store::shownPath(native), store::systemReason(errno)));
+    const QByteArray extension = QByteArrayLiteral(".dat");
+    QList<StoredFile> files;
+    // The names as the system holds them: a name that is not UTF-8 must still open.
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray fileName(entry->d_name);
+        if (fileName.size() <= extension.size() || fileName.startsWith('{')
+            || fileName.right(extension.size()).toLower() != extension)
             continue;
-        const QString name = entry.chopped(extension.size());
-        // ".Dat" alone would be an empty name, which cannot be chosen or saved.
-        if (!name.isEmpty())
-            names << name;
+        files.append({store::decodedName(fileName.chopped(extension.size())), fileName});
     }
-    std::sort(names.begin(), names.end(), listsBefore);
-    return names;
+    ::closedir(dir);
+    std::sort(files.begin(), files.end(), [](const StoredFile &a, const StoredFile &b) {
+        if (a.name != b.name)
+            return listsBefore(a.name, b.name);
+        return a.fileName < b.fileName;
+    });
+    return files;
+}
+
+QByteArray storedFilePath(const QString &folder, const StoredFile &file)
+{
+    return store::nativePath(folder) + '/' + file.fileName;
 }
 
 QString nameRefusal(const QString &name)
@@ -186,8 +211,9 @@ QString nameRefusal(const QString &name)
         return QStringLiteral("Escriba el nombre con el que se guardará el repertorio");
     if (name.contains(u'/') || name.contains(u'\\'))
         return QStringLiteral("El nombre del repertorio no puede contener los caracteres / ni \\");
-    if (name.contains(QStringLiteral("..")))
-        return QStringLiteral("El nombre del repertorio no puede contener dos puntos seguidos (..)");
+    // Only ".." as the whole name leads anywhere else; "caso..final" is a name like any other.
+    if (name == QLatin1String(".."))
+        return QStringLiteral("El nombre del repertorio no puede ser dos puntos (..)");
     if (name.startsWith(u'{'))
         return QStringLiteral("Los nombres que empiezan con { están reservados para los pacientes");
     if (std::any_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }))
@@ -209,15 +235,16 @@ std::optional<Patient> parsePatient(const QByteArray &contents)
 
 std::optional<Patient> readPatient(const QString &path)
 {
-    if (!QFileInfo::exists(path))
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw store::Error(QStringLiteral("No se pudo abrir el archivo %1: %2").arg(path, file.errorString()));
-    const QByteArray contents = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw store::Error(QStringLiteral("No se pudo leer el archivo %1: %2").arg(path, file.errorString()));
-    return parsePatient(contents);
+    const QByteArray native = store::nativePath(path);
+    const store::RegularFileRead file = store::readRegularFile(native, kPatientFileBytes);
+    switch (file.kind) {
+    case store::RegularFileRead::Missing: return std::nullopt;
+    case store::RegularFileRead::NotRegular:
+        throw store::Error(QStringLiteral("No se pudo abrir el archivo %1: %2")
+                               .arg(store::shownPath(native), store::notRegularReason(native)));
+    case store::RegularFileRead::Regular: break;
+    }
+    return parsePatient(file.bytes);
 }
 
 } // namespace repertory

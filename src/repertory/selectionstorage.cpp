@@ -6,10 +6,10 @@
 #include "catalogue/catalogue.h"
 #include "processing.h"
 #include "store/error.h"
+#include "store/regularfile.h"
 #include "tfselarch.h"
 
 #include <QAbstractButton>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -45,6 +45,9 @@ SelectionStorage::SelectionStorage(Catalogue &catalogue, TFSelArch &chooser, QWi
     : QObject(parent), m_catalogue(catalogue), m_chooser(chooser), m_patientPanel(PanPac), m_patientTick(ChPac),
       m_patientName(LabPac)
 {
+    // The name comes from another program's file: shown as it is written, never as markup,
+    // which could make the label load a picture from any path.
+    m_patientName->setTextFormat(Qt::PlainText);
 }
 
 bool SelectionStorage::patientMode() const
@@ -77,23 +80,20 @@ void SelectionStorage::AbrirClick()
 
 void SelectionStorage::GuardarRepertorio()
 {
-    QString path;
     if (patientMode()) {
-        path = ArchPaciente;
-    } else {
-        m_chooser.ListarArchivos();
-        m_chooser.prepareSave();
-        if (!m_chooser.run())
-            return;
-        const QString name = m_chooser.chosenName();
-        // A typed name must not write outside the folder or over a patient's file.
-        if (const QString reason = repertory::nameRefusal(name); !reason.isEmpty()) {
-            Aviso(reason);
-            return;
-        }
-        path = repertory::repertoryPath(name);
+        repertory::saveKeys(store::nativePath(ArchPaciente), repertory::selectedKeys(m_catalogue));
+        return;
     }
-    repertory::saveKeys(path, repertory::selectedKeys(m_catalogue));
+    m_chooser.ListarArchivos();
+    m_chooser.prepareSave();
+    if (!m_chooser.run())
+        return;
+    // A typed name must not write outside the folder or over a patient's file.
+    if (const QString reason = repertory::nameRefusal(m_chooser.chosenName()); !reason.isEmpty()) {
+        Aviso(reason);
+        return;
+    }
+    repertory::saveKeys(m_chooser.chosenFile(), repertory::selectedKeys(m_catalogue));
 }
 
 void SelectionStorage::AbrirRepertorio()
@@ -109,18 +109,27 @@ void SelectionStorage::AbrirRepertorio()
     m_chooser.prepareOpen();
     if (!m_chooser.run())
         return;
-    CargarRepertorio(repertory::repertoryPath(m_chooser.chosenName()));
+    CargarRepertorio(m_chooser.chosenFile());
 }
 
 void SelectionStorage::CargarRepertorio(const QString &path)
 {
+    CargarRepertorio(store::nativePath(path));
+}
+
+void SelectionStorage::CargarRepertorio(const QByteArray &path)
+{
+    // Read before anything changes: a file that is not a stored selection leaves the selection
+    // and the result as they were.
+    const repertory::KeysRead keysRead = repertory::readKeys(path);
+    if (!keysRead.error.isEmpty())
+        throw store::Error(keysRead.error);
     m_catalogue.emptySelection();
     m_catalogue.emptyResult();
     // A patient with nothing stored yet simply starts with an empty selection.
-    if (!QFileInfo::exists(path))
+    if (keysRead.missing)
         return;
     ControlsSuspended suspended(m_catalogue.TRepS, m_catalogue.TRepF);
-    const repertory::KeysRead keysRead = repertory::readKeys(path);
     // Looked up among all symptoms, whatever the search shows.
     const store::Table &symptoms = *m_catalogue.TSintNames.table();
     const repertory::KeysToLoad toLoad = repertory::keysToLoad(
@@ -133,10 +142,8 @@ void SelectionStorage::CargarRepertorio(const QString &path)
     if (toLoad.repeated)
         throw store::Error(
             QStringLiteral("El archivo %1 tiene el síntoma %2 más de una vez: solo se cargaron los síntomas anteriores")
-                .arg(path)
+                .arg(store::shownPath(path))
                 .arg(*toLoad.repeated));
-    if (!keysRead.error.isEmpty())
-        throw store::Error(keysRead.error);
 }
 
 void SelectionStorage::LeerPaciente()

@@ -27,9 +27,12 @@ public:
     void GuardarRepertorio();
     void AbrirRepertorio();
     // Empties the selection and the result, then fills the selection from the file. Never
-    // processes. Throws store::Error when the file is faulty, after loading what came before
-    // the fault.
+    // processes. A file that cannot be read, or is not a stored selection, throws store::Error
+    // and leaves both as they were; one that holds a key twice throws after loading what came
+    // before it.
     void CargarRepertorio(const QString &path);
+    // The same for a path as the system holds its bytes.
+    void CargarRepertorio(const QByteArray &path);
 
     // The patient's panel shows and is ticked: both operations go to the patient's file.
     bool patientMode() const;

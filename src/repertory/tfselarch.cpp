@@ -4,6 +4,7 @@
 #include "ui/buttonpictures.h"
 #include "ui/screencentring.h"
 #include "selectionfiles.h"
+#include "store/regularfile.h"
 
 namespace {
 
@@ -37,10 +38,14 @@ TFSelArch::~TFSelArch() = default;
 
 int TFSelArch::ListarArchivos()
 {
-    const QStringList stored = repertory::listFiles(repertory::repertoryFolder());
+    const QList<repertory::StoredFile> stored = repertory::listFiles(repertory::repertoryFolder());
     m_ui->Lista->clear();
-    // Added in the order the list keeps: letters compared without regard to case.
-    m_ui->Lista->addItems(stored);
+    // Added in the order the list keeps: letters compared without regard to case. Each name
+    // keeps the file it was read from.
+    for (const repertory::StoredFile &file : stored) {
+        auto *item = new QListWidgetItem(file.name, m_ui->Lista);
+        item->setData(Qt::UserRole, repertory::storedFilePath(repertory::repertoryFolder(), file));
+    }
     return m_ui->Lista->count();
 }
 
@@ -73,6 +78,18 @@ bool TFSelArch::run()
 QString TFSelArch::chosenName() const
 {
     return m_ui->Ed->text();
+}
+
+QByteArray TFSelArch::chosenFile() const
+{
+    const QString name = chosenName();
+    const QListWidgetItem *current = m_ui->Lista->currentItem();
+    if (current && current->isSelected() && current->text() == name)
+        return current->data(Qt::UserRole).toByteArray();
+    if (const QList<QListWidgetItem *> alike = m_ui->Lista->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        !alike.isEmpty())
+        return alike.constFirst()->data(Qt::UserRole).toByteArray();
+    return store::nativePath(repertory::repertoryPath(name));
 }
 
 void TFSelArch::setChosenName(const QString &name)

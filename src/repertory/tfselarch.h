@@ -35,6 +35,10 @@ public:
 
     // The name in the name box: the one typed, or the one last chosen in the list.
     QString chosenName() const;
+    // The path of the file that name stands for, as the system holds its bytes: the listed file
+    // shown under it, whatever the case of its extension or the code page of its name (the one
+    // chosen in the list when several show alike), or else a new file "Repertorio/NAME.Dat".
+    QByteArray chosenFile() const;
     void setChosenName(const QString &name);
     // The names in the list, in its order.
     QStringList names() const;

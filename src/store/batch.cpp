@@ -1,8 +1,14 @@
 #include "batch.h"
 
 #include "error.h"
+#include "regularfile.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <sqlite3.h>
+
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -48,6 +54,53 @@ private:
     std::vector<QString> m_paths;
 };
 
+// SQLite names the super-journal of a transaction over several files after the file that led
+// it: "-mj", six hex digits, a 9 and two hex digits.
+bool isSuperJournalOf(const QString &name, const QString &fileName)
+{
+    const QString mark = fileName + QStringLiteral("-mj");
+    if (name.size() != mark.size() + 9 || !name.startsWith(mark) || name[mark.size() + 6] != u'9')
+        return false;
+    for (qsizetype i = mark.size(); i < name.size(); ++i)
+        if (!QStringLiteral("0123456789ABCDEF").contains(name[i]))
+            return false;
+    return true;
+}
+
+// A kill while a transaction over several files commits can leave its super-journal, the list
+// of their journals, with no journal pointing to it; SQLite then never removes it. Called with
+// the write lock of every file of the batch held, so their own journals have been played back
+// and no other run can be committing through a super-journal named after `host`. One is
+// removed when no journal it lists could still be played back; while one could, SQLite removes
+// it itself once it plays that journal back.
+void removeAbandonedSuperJournals(const QString &host)
+{
+    static constexpr char kJournalMark[] = "\xd9\xd5\x05\xf9\x20\xa1\x63\xd7";
+    constexpr qint64 kListLimit = 1 << 16;
+    const QFileInfo hostFile(host);
+    const QDir folder = hostFile.absoluteDir();
+    const QStringList found = folder.entryList({hostFile.fileName() + QStringLiteral("-mj*")},
+                                               QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : found) {
+        if (!isSuperJournalOf(name, hostFile.fileName()))
+            continue;
+        const QByteArray path = nativePath(folder.filePath(name));
+        try {
+            const RegularFileRead list = readRegularFile(path, kListLimit);
+            if (list.kind != RegularFileRead::Regular || list.size > kListLimit)
+                continue;
+            bool needed = false;
+            for (const QByteArray &journal : list.bytes.split('\0'))
+                if (!journal.isEmpty() && readRegularFile(journal, 8).bytes == QByteArray(kJournalMark, 8))
+                    needed = true;
+            if (!needed)
+                ::unlink(path.constData());
+        } catch (const Error &) {
+            // Unreadable, it is left: it is not the batch's business to fail for it.
+        }
+    }
+}
+
 } // namespace
 
 void Batch::remove(Table &table, std::vector<Slot> rows)
@@ -92,6 +145,7 @@ void Batch::write(std::vector<std::vector<qint64>> &rowids)
     std::vector<std::vector<bool>> keyless(m_steps.size());
     host.begin();
     try {
+        removeAbandonedSuperJournals(host.path());
         for (std::size_t i = 0; i < m_steps.size(); ++i) {
             Step &step = m_steps[i];
             Table &table = *step.table;

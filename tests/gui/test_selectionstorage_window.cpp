@@ -19,6 +19,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 void write(const QString &path, const QByteArray &contents)
@@ -274,22 +277,71 @@ private slots:
                                               + " tiene el síntoma 5 más de una vez: solo se cargaron los síntomas anteriores."}));
         QVERIFY(selectionButtonsEnabled());
 
-        // A folder named like a stored file is listed, and cannot be read.
+        // A folder named like a stored file is listed, and cannot be read: the selection and
+        // the result stay as they were.
         QVERIFY(QDir().mkpath("Repertorio/x.Dat"));
         click("Procesar");
         click("cerrar");
+        const int processed = results();
+        QVERIFY(processed > 0);
         ChooserView seen;
         answer(&seen, true, {}, "x");
         click("Abrir");
         QCOMPARE(seen.names, QStringList({"doble", "viejo", "x"}));
-        QVERIFY2(dialogs->log().last().startsWith("Error: No se pudo abrir el archivo "), qPrintable(dialogs->log().last()));
-        QVERIFY(selection().isEmpty());
-        QCOMPARE(results(), 0);
-        QVERIFY(!selectionButtonsEnabled());
+        QCOMPARE(dialogs->log().last(), "Error: No se pudo abrir el archivo " + QDir::toNativeSeparators("Repertorio/x.Dat")
+                                            + ": es una carpeta, no un archivo.");
+        QCOMPARE(selection(), QStringList({"CORAZÓN ROTO", "Timidez"}));
+        QCOMPARE(results(), processed);
+        QVERIFY(selectionButtonsEnabled());
 
         // The grids refresh again after every fault.
         add("Dolor de cabeza");
-        QCOMPARE(selection(), QStringList({"Dolor de cabeza"}));
+        QCOMPARE(selection(), QStringList({"Dolor de cabeza", "CORAZÓN ROTO", "Timidez"}));
+    }
+
+    void namesAsTheyAreOnDisk()
+    {
+        // Written elsewhere: extensions in other cases, a name in Windows-1252.
+        write("Repertorio/Caso.DAT", keys({12}));
+        write("Repertorio/x.dat", keys({5}));
+        const QByteArray spanish = QByteArray("Repertorio/Pe\xF1") + "a.Dat";
+        const int made = ::open(spanish.constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(made >= 0);
+        QCOMPARE(::write(made, keys({3, 1}).constData(), 8), 8);
+        ::close(made);
+
+        ChooserView seen;
+        answer(&seen, true, {}, "Caso");
+        click("Abrir");
+        QCOMPARE(seen.names, QStringList({"Caso", "Peña", "x"}));
+        QCOMPARE(selection(), QStringList({"Zumbido en los oídos"}));
+        open("x");
+        QCOMPARE(selection(), QStringList({"Timidez"}));
+        open("Peña");
+        QCOMPARE(selection(), QStringList({"Dolor de cabeza", "CORAZÓN ROTO"}));
+        QVERIFY(dialogs->log().isEmpty());
+
+        // Saving under a listed name replaces the file listed, as it is named.
+        add("Timidez");
+        answer(nullptr, true, {}, "Peña");
+        click("Guardar");
+        QCOMPARE(read(QString::fromLatin1(spanish)), QByteArray("<missing>")); // no UTF-8 twin was made
+        QFile f;
+        const int fd = ::open(spanish.constData(), O_RDONLY);
+        QVERIFY(fd >= 0 && f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+        QCOMPARE(f.readAll(), keys({1, 3, 5}));
+        answer(nullptr, true, "Caso");
+        click("Guardar");
+        QCOMPARE(read("Repertorio/Caso.DAT"), keys({1, 3, 5}));
+        QVERIFY(!QFileInfo::exists("Repertorio/Caso.Dat"));
+
+        // Dots inside a name are a name like any other.
+        answer(&seen, true, "caso..final");
+        click("Guardar");
+        QCOMPARE(read("Repertorio/caso..final.Dat"), keys({1, 3, 5}));
+        QCOMPARE(dialogs->log(), QStringList());
+        // The temporary folder's own removal goes by decoded names: this one it could not reach.
+        QCOMPARE(::unlink(spanish.constData()), 0);
     }
 
     void refusedNames_data()
@@ -299,7 +351,7 @@ private slots:
         const QString separators = "El nombre del repertorio no puede contener los caracteres / ni \\";
         QTest::newRow("settings file") << QString("../Config") << separators;
         QTest::newRow("table") << QString("..\\Flores") << separators;
-        QTest::newRow("dots") << QString("..") << QString("El nombre del repertorio no puede contener dos puntos seguidos (..)");
+        QTest::newRow("dots") << QString("..") << QString("El nombre del repertorio no puede ser dos puntos (..)");
         QTest::newRow("patient") << QString("{42}") << QString("Los nombres que empiezan con { están reservados para los pacientes");
         QTest::newRow("empty") << QString("") << QString("Escriba el nombre con el que se guardará el repertorio");
     }
@@ -371,6 +423,13 @@ private slots:
         click("Sintomas");
         QVERIFY(w("PanPac")->isHidden());
         QCOMPARE(dialogs->log().size(), boxes);
+
+        // The name is shown as written: markup in it could make the label fetch a picture
+        // from any file, a FIFO included.
+        write(folders->patient(), "42\r\n<img src=\"tubo\"><b>Ana</b>\r\n");
+        click("Sintomas");
+        QCOMPARE(w<QLabel>("LabPac")->textFormat(), Qt::PlainText);
+        QCOMPARE(w<QLabel>("LabPac")->text(), QString("<img src=\"tubo\"><b>Ana</b>"));
     }
 
     void theRealChooser()
