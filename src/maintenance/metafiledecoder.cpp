@@ -1,17 +1,24 @@
 #include "metafiledecoder.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QtEndian>
 
 #include <iterator>
 
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
-#include <libwmf/gd/gd.h>
 
 namespace photo {
 namespace {
@@ -144,31 +151,34 @@ QImage copyPixels(const int *pixels, QSize size)
     return image;
 }
 
-// The library hands its canvas over and offers no call to free it: the drawing library's own
-// one is not exported. Its parts are plain heap blocks: the pixels in one block, the table of
-// row pointers into it, the scratch of polygons and dash styles, the clip list and the image.
-void freeCanvas(void *canvas)
+
+// What the drawing process sends back: a head, then the pixels when it drew.
+struct DrawingHead
 {
-    auto *image = static_cast<gdImage *>(canvas);
-    if (!image)
-        return;
-    std::free(image->_tpixels);
-    std::free(image->tpixels);
-    std::free(image->polyInts);
-    std::free(image->style);
-    if (image->clip) {
-        std::free(image->clip->list);
-        std::free(image->clip);
+    qint32 failure = qint32(Failure::Corrupt);
+    qint32 width = 0;
+    qint32 height = 0;
+};
+
+bool writeAll(int fd, const void *bytes, std::size_t size)
+{
+    const auto *p = static_cast<const char *>(bytes);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        size -= std::size_t(n);
     }
-    std::free(image);
+    return true;
 }
 
-} // namespace
-
-DecodedPicture decodeMetafile(const QByteArray &data)
+// Draws the metafile and writes the outcome to `fd`. Runs in a process of its own: only the
+// library, the heap and plain system calls, nothing of the toolkit.
+void drawInto(int fd, const QByteArray &data)
 {
-    if (data.isEmpty())
-        return DecodedPicture::failed(Failure::Corrupt);
     Budget budget;
     budget.clock.start();
     wmfAPI_Options options{};
@@ -181,43 +191,122 @@ DecodedPicture decodeMetafile(const QByteArray &data)
     options.font.ps = standardFaces();
     const unsigned long flags = WMF_OPT_ALLOC | WMF_OPT_FUNCTION | WMF_OPT_FONTDIRS | WMF_OPT_FONTMAP
         | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
+    DrawingHead head;
     wmfAPI *api = nullptr;
     if (wmf_api_create(&api, flags, &options) != wmf_E_None) {
         if (api)
             wmf_api_destroy(api);
-        return DecodedPicture::failed(Failure::Unsupported);
+        head.failure = qint32(Failure::Unsupported);
+        writeAll(fd, &head, sizeof head);
+        return;
     }
     wmf_status_function(api, &budget, keepGoing);
 
-    DecodedPicture result = DecodedPicture::failed(Failure::Corrupt);
     // The library reads through this pointer and never writes.
     auto *bytes = reinterpret_cast<unsigned char *>(const_cast<char *>(data.constData()));
     wmfD_Rect bounds{};
+    const int *pixels = nullptr;
+    wmf_gd_t *device = nullptr;
     if (wmf_mem_open(api, bytes, long(data.size())) == wmf_E_None) {
         if (wmf_scan(api, 0, &bounds) == wmf_E_None) {
             placeableFrame(data, bounds);
             const QSize size = drawingSize(api);
-            wmf_gd_t *device = WMF_GD_GetData(api);
-            if (size.isValid() && sizeAllowed(size)) {
+            device = WMF_GD_GetData(api);
+            if (size.isValid() && !sizeAllowed(size)) {
+                head = {qint32(Failure::TooLarge), size.width(), size.height()};
+            } else if (size.isValid()) {
                 device->type = wmf_gd_image;
                 device->bbox = bounds;
                 device->width = unsigned(size.width());
                 device->height = unsigned(size.height());
-                if (wmf_play(api, 0, &bounds) == wmf_E_None && device->gd_image) {
-                    if (const int *pixels = wmf_gd_image_pixels(device->gd_image)) {
-                        QImage image = copyPixels(pixels, size);
-                        result = image.isNull() ? DecodedPicture::failed(Failure::TooLarge, size)
-                                                : DecodedPicture{image, Failure::None, size};
-                    }
-                }
-                freeCanvas(device->gd_image);
-                device->gd_image = nullptr;
+                if (wmf_play(api, 0, &bounds) == wmf_E_None && device->gd_image)
+                    pixels = wmf_gd_image_pixels(device->gd_image);
+                if (pixels)
+                    head = {qint32(Failure::None), size.width(), size.height()};
             }
         }
-        wmf_mem_close(api);
     }
-    wmf_api_destroy(api);
-    return result;
+    if (writeAll(fd, &head, sizeof head) && pixels)
+        writeAll(fd, pixels, std::size_t(head.width) * std::size_t(head.height) * sizeof(int));
+    // The process ends right after: what the library holds goes with it.
+}
+
+// Reads what the drawing process sends until it closes its end, the deadline passes or more
+// arrives than a picture of the largest size.
+bool readUntil(int fd, QByteArray &into, const QDeadlineTimer &deadline)
+{
+    constexpr qsizetype kMost = qsizetype(sizeof(DrawingHead)) + qsizetype(kMaxMetafileSide) * kMaxMetafileSide * 4;
+    char chunk[1 << 16];
+    while (true) {
+        pollfd wait{fd, POLLIN, 0};
+        const int ready = ::poll(&wait, 1, int(std::max<qint64>(0, deadline.remainingTime())));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (into.size() + n > kMost)
+            return false;
+        into.append(chunk, n);
+    }
+}
+
+DecodedPicture picture(const QByteArray &sent)
+{
+    DrawingHead head;
+    if (sent.size() < qsizetype(sizeof head))
+        return DecodedPicture::failed(Failure::Corrupt);
+    std::memcpy(&head, sent.constData(), sizeof head);
+    const QSize size(head.width, head.height);
+    if (head.failure != qint32(Failure::None))
+        return DecodedPicture::failed(Failure(head.failure), size);
+    if (!size.isValid() || !sizeAllowed(size)
+        || sent.size() - qsizetype(sizeof head) != qsizetype(size.width()) * size.height() * qsizetype(sizeof(int)))
+        return DecodedPicture::failed(Failure::Corrupt);
+    QImage image = copyPixels(reinterpret_cast<const int *>(sent.constData() + sizeof head), size);
+    return image.isNull() ? DecodedPicture::failed(Failure::TooLarge, size) : DecodedPicture{image, Failure::None, size};
+}
+
+} // namespace
+
+// The library can spend minutes inside one record of a crafted file, where it never asks
+// whether to go on, so the drawing runs in a child process that is ended at the deadline.
+DecodedPicture decodeMetafile(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return DecodedPicture::failed(Failure::Corrupt);
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return DecodedPicture::failed(Failure::Unsupported);
+    const QDeadlineTimer deadline(kTimeBudgetMs);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        drawInto(ends[1], data);
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    if (child < 0) {
+        ::close(ends[0]);
+        return DecodedPicture::failed(Failure::Unsupported);
+    }
+    QByteArray sent;
+    const bool whole = readUntil(ends[0], sent, deadline);
+    ::close(ends[0]);
+    if (!whole)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!whole || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return DecodedPicture::failed(Failure::Corrupt);
+    return picture(sent);
 }
 
 } // namespace photo

@@ -7,8 +7,9 @@
 namespace photo {
 
 // Draws a Windows metafile (WMF) into an opaque bitmap at the screen's 96 dots per inch, laid on
-// white, at most kMaxMetafileSide pixels a side. Drawing stops, and fails, past a few seconds or
-// a memory budget, so that no file can keep the program waiting.
+// white, at most kMaxMetafileSide pixels a side. The drawing is done by a child process that is
+// ended past a few seconds, and fails past a memory budget, so that no file can keep the
+// program waiting.
 inline constexpr int kMaxMetafileSide = 4096;
 DecodedPicture decodeMetafile(const QByteArray &data);
 
