@@ -52,6 +52,10 @@ chroot "$system" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LC_ALL=C.UTF
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends /tmp/vantolia_*.deb >/tmp/apt.log
   dpkg -L vantolia | grep -E "/bin/|\.desktop|metainfo|scalable|256x256"
   vantolia-tablas verificar /usr/share/vantolia/starter
+  # A folder the tool makes gets the help, and the toolkit windows find their Spanish.
+  vantolia-tablas crear /tmp/nueva >/dev/null
+  [ -z "$HELP" ] || [ -f /tmp/nueva/index.htm ] || { echo "vantolia-tablas crear no puso la ayuda"; exit 1; }
+  [ -f /usr/share/qt6/translations/qtbase_es.qm ] || { echo "falta la traducción de Qt"; exit 1; }
 
   useradd --create-home practicante
   status=0
