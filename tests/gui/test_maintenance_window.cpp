@@ -21,6 +21,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <initializer_list>
+
 class TestMaintenanceWindow : public QObject, private TestWindow
 {
     Q_OBJECT
@@ -60,6 +62,14 @@ class TestMaintenanceWindow : public QObject, private TestWindow
         const int row = rows(g, column).indexOf(text);
         QVERIFY2(row >= 0, qPrintable(text));
         g->setCurrentIndex(g->model()->index(row, column));
+    }
+    // Each named symptom chosen in the symptoms list and added to the selection.
+    void addToSelection(std::initializer_list<const char *> symptoms)
+    {
+        for (const char *s : symptoms) {
+            pick("GrSintomas", s);
+            press("Agregar");
+        }
     }
     // One key event per character, carrying its text, as a keyboard with accents sends.
     static void typeText(QWidget *widget, const QString &text)
@@ -170,10 +180,7 @@ private slots:
         editMode(true);
         // Five links for Agrimonia: its two and three chosen symptoms.
         w<QAbstractButton>("Sintomas")->click();
-        for (const char *s : {"Timidez", "CORAZÓN ROTO", "Zumbido en los oídos"}) {
-            pick("GrSintomas", s);
-            press("Agregar");
-        }
+        addToSelection({"Timidez", "CORAZÓN ROTO", "Zumbido en los oídos"});
         chooseSystem(1);
         pick("GrFlor", "Agrimonia");
         seam->answer({true});
@@ -309,10 +316,7 @@ private slots:
         editMode(true);
         // Mímulo has symptoms 4, 5 and 11; the selection is 4, 6 and 8.
         w<QAbstractButton>("Sintomas")->click();
-        for (const char *s : {"Miedo a cosas conocidas", "Tristeza en el año nuevo", "Agotamiento tras un esfuerzo prolongado"}) {
-            pick("GrSintomas", s);
-            press("Agregar");
-        }
+        addToSelection({"Miedo a cosas conocidas", "Tristeza en el año nuevo", "Agotamiento tras un esfuerzo prolongado"});
         chooseSystem(1);
         pick("GrFlor", "Mímulo");
         seam->answer({false});
@@ -332,10 +336,7 @@ private slots:
         seam->answer({true});
         press("Reiniciar");
         w<QRadioButton>("RGBusItem0")->click();
-        for (const char *s : {"Dolor de cabeza", "CORAZÓN ROTO", "Zumbido en los oídos"}) { // keys 1, 3, 12
-            pick("GrSintomas", s);
-            press("Agregar");
-        }
+        addToSelection({"Dolor de cabeza", "CORAZÓN ROTO", "Zumbido en los oídos"}); // keys 1, 3, 12
         pick("GrSintomas", "CORAZÓN ROTO");
         seam->answer({true});
         press("Button5");
